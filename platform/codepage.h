@@ -2,6 +2,7 @@
 // Conversion between the program's wide text and the system's 8-bit code
 // page, as the A functions of the registry do it.
 #include <string>
+#include <cstdint>
 #include <string_view>
 
 namespace platform {

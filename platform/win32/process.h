@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/process.h"
+
+namespace platform::win32 {
+
+class Win32Process final : public Process {
+ public:
+  [[noreturn]] void EndNow() override;
+  void ResetMousePointer() override;
+};
+
+}  // namespace platform::win32
