@@ -1,4 +1,85 @@
-# lumarso_release_settings(<target>): manifest, hardening and reproducibility
-# settings of a shipped executable.  (Filled in with the release work.)
+# Release settings of a shipped executable: the application manifest, the
+# loader's hardening flags, byte-for-byte reproducible output and an optional
+# Authenticode signature.
+#
+# Reproducibility holds for the whole build, not only the exe's own sources:
+# the libraries linked into it are compiled under the same rules, so this
+# part runs at include time, before any target exists.
+
+set(LUMARSO_RELEASE_DIR "${CMAKE_CURRENT_LIST_DIR}/release")
+
+# Fixed default so that a plain build is reproducible; a release pipeline may
+# pass its own (the commit's time, say).
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(_lumarso_epoch_default "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  set(_lumarso_epoch_default 1420070400)  # 2015-01-01 00:00:00 UTC
+endif()
+set(LUMARSO_SOURCE_DATE_EPOCH "${_lumarso_epoch_default}" CACHE STRING
+    "Seconds since 1970 used for every time stamp the toolchain would otherwise take from the clock")
+
+# Signing: certificate and key files from the cache or the environment; the
+# key's password only ever from the environment (LUMARSO_SIGN_PASS), read by
+# scripts/sign when the build runs, so it never lands in CMakeCache.txt.
+set(LUMARSO_SIGN_CERT "$ENV{LUMARSO_SIGN_CERT}" CACHE FILEPATH
+    "Code-signing certificate (PEM/DER, or a .pfx/.p12 holding certificate and key); empty: no signing")
+set(LUMARSO_SIGN_KEY "$ENV{LUMARSO_SIGN_KEY}" CACHE FILEPATH
+    "Private key of the code-signing certificate (PEM/DER); not needed with a .pfx/.p12")
+set(LUMARSO_SIGN_TIMESTAMP_URL "$ENV{LUMARSO_SIGN_TIMESTAMP_URL}" CACHE STRING
+    "RFC 3161 time-stamping server for the signature (optional)")
+
+if(WIN32)
+  # No build or source folder in any object: __FILE__ and debug paths become
+  # relative to the source tree.
+  add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=" "-ffile-prefix-map=${PROJECT_BINARY_DIR}/=")
+  # __DATE__/__TIME__ and anything else GCC would take from the clock.
+  if(NOT CMAKE_C_COMPILER_LAUNCHER AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+    set(CMAKE_C_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${LUMARSO_SOURCE_DATE_EPOCH})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${LUMARSO_SOURCE_DATE_EPOCH})
+  endif()
+  # Deterministic static libraries (zero dates, uids and modes) even where
+  # binutils was not built with that default.
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+  endforeach()
+endif()
+
+# lumarso_release_settings(<target>): makes <target> a release-grade exe.
 function(lumarso_release_settings target)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(rc "${LUMARSO_RELEASE_DIR}/manifest.rc")
+  target_sources(${target} PRIVATE "${rc}")
+  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${LUMARSO_RELEASE_DIR}/Lumarso2015.manifest")
+  target_link_options(${target} PRIVATE
+    # No link time in the COFF header, the debug directory or the export table.
+    LINKER:--no-insert-timestamp
+    # ASLR and DEP, spelled out rather than left to the binutils build's
+    # defaults; terminal-server aware so no compatibility shims apply.
+    LINKER:--dynamicbase LINKER:--nxcompat LINKER:--tsaware
+    # No symbol table: it is dead weight in a shipped exe and names objects.
+    -s)
+  if(LUMARSO_SIGN_CERT)
+    # Signing has to be the very last change to the file, after every other
+    # post-link step (such as the one that makes .rsrc read-only), which may
+    # still be added to this target later in the calling folder.
+    cmake_language(EVAL CODE "cmake_language(DEFER CALL _lumarso_sign_after_build [[${target}]])")
+  endif()
+endfunction()
+
+function(_lumarso_sign_after_build target)
+  set(args --cert "${LUMARSO_SIGN_CERT}")
+  if(LUMARSO_SIGN_KEY)
+    list(APPEND args --key "${LUMARSO_SIGN_KEY}")
+  endif()
+  if(LUMARSO_SIGN_TIMESTAMP_URL)
+    list(APPEND args --timestamp-url "${LUMARSO_SIGN_TIMESTAMP_URL}")
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND "${PROJECT_SOURCE_DIR}/scripts/sign" ${args} "$<TARGET_FILE:${target}>"
+    COMMENT "Signing ${target}"
+    VERBATIM)
 endfunction()

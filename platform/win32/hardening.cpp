@@ -1,0 +1,29 @@
+#include "platform/win32/hardening.h"
+
+namespace platform::win32 {
+
+namespace {
+
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+
+}  // namespace
+
+Win32Status RestrictDllSearchToSystem32(HMODULE kernel) noexcept {
+  if (kernel == nullptr) return ERROR_MOD_NOT_FOUND;
+  // Looked up at run time: a static import of it would stop the exe from
+  // loading at all on a Windows 7 that lacks the update.
+  FARPROC proc = GetProcAddress(kernel, "SetDefaultDllDirectories");
+  if (proc == nullptr) return GetLastError();
+  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(proc));
+  if (!set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) return GetLastError();
+  return ERROR_SUCCESS;
+}
+
+void HardenDllSearch() noexcept {
+  if (RestrictDllSearchToSystem32(GetModuleHandleW(L"kernel32.dll")) != ERROR_SUCCESS) {
+    // An empty DLL directory removes the current folder from the search order.
+    SetDllDirectoryW(L"");
+  }
+}
+
+}  // namespace platform::win32
