@@ -2,6 +2,11 @@
 // Modal boxes, all owned by the main window.
 #include <string>
 
+// <windows.h> maps MessageBox to MessageBoxW; the member keeps its own name.
+#ifdef MessageBox
+#undef MessageBox
+#endif
+
 namespace platform {
 
 enum class Icon { Information, Warning, Question, Critical };
