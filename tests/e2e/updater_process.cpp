@@ -1,0 +1,72 @@
+#include "updater_process.h"
+
+#include "harness.h"
+
+namespace e2e {
+
+UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& workDir) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup,
+                                 &info_);
+  E2E_CHECK(ok, "cannot start " + Narrow(exe) + ": error " + std::to_string(GetLastError()));
+  Log(L"started " + exe + L" as process " + std::to_wstring(info_.dwProcessId));
+}
+
+UpdaterProcess::~UpdaterProcess() {
+  if (Running()) {
+    Log("the updater is still running at the end of the scenario: ending it");
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 10000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool UpdaterProcess::Running() const {
+  return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> UpdaterProcess::WaitForExit(milliseconds timeout) const {
+  if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+    return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+MainWindowView UpdaterProcess::WaitForMainWindow(milliseconds timeout) const {
+  std::optional<MainWindowView> found;
+  WaitUntil([&] { return (found = FindMainWindow(Pid(), L"Lumarso 2015")).has_value() ||
+                         !Running(); },
+            timeout);
+  E2E_CHECK(found.has_value(), "the window \"Lumarso 2015\" with its button did not show");
+  return *found;
+}
+
+MessageBoxView UpdaterProcess::WaitForMessageBox(milliseconds timeout) const {
+  std::optional<MessageBoxView> found;
+  WaitUntil([&] { return (found = FindMessageBox(Pid())).has_value() || !Running(); }, timeout);
+  E2E_CHECK(found.has_value(), Running() ? "no message box showed" : "the updater ended");
+  Log(L"message box " + found->title + L": " + found->text);
+  return *found;
+}
+
+InputBoxView UpdaterProcess::WaitForInputBox(milliseconds timeout) const {
+  std::optional<InputBoxView> found;
+  WaitUntil([&] { return (found = FindInputBox(Pid())).has_value() || !Running(); }, timeout);
+  E2E_CHECK(found.has_value(), Running() ? "the folder prompt did not show" : "the updater ended");
+  Log(L"folder prompt " + found->title + L", default text " + found->Text());
+  return *found;
+}
+
+void UpdaterProcess::WaitForNoDialog(milliseconds timeout) const {
+  const bool gone = WaitUntil(
+      [&] { return !FindMessageBox(Pid()).has_value() && !FindInputBox(Pid()).has_value(); },
+      timeout);
+  E2E_CHECK(gone, "a dialog stayed open");
+}
+
+}  // namespace e2e

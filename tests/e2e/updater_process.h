@@ -1,0 +1,37 @@
+#pragma once
+// The updater started as a person would start it, watched from outside.
+// If a scenario fails half-way, the process it started is ended with it.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "ui.h"
+
+namespace e2e {
+
+class UpdaterProcess {
+ public:
+  // Starts `exe` with `workDir` as its current folder.
+  UpdaterProcess(const std::wstring& exe, const std::wstring& workDir);
+  ~UpdaterProcess();
+  UpdaterProcess(const UpdaterProcess&) = delete;
+  UpdaterProcess& operator=(const UpdaterProcess&) = delete;
+
+  [[nodiscard]] DWORD Pid() const { return info_.dwProcessId; }
+  [[nodiscard]] bool Running() const;
+  // Waits for the end; the exit code, or nothing if still running.
+  std::optional<DWORD> WaitForExit(milliseconds timeout) const;
+
+  // The main window "Lumarso 2015" once it shows; fails the scenario otherwise.
+  MainWindowView WaitForMainWindow(milliseconds timeout) const;
+  MessageBoxView WaitForMessageBox(milliseconds timeout) const;
+  InputBoxView WaitForInputBox(milliseconds timeout) const;
+  // Waits until neither a message box nor the prompt is open.
+  void WaitForNoDialog(milliseconds timeout) const;
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+}  // namespace e2e
