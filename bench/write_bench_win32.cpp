@@ -1,0 +1,85 @@
+// lumarso_bench_write <method> <folder\> <plain copy of the archive> [--wait]
+//
+// One timed write of the embedded archive into <folder\>, in this process,
+// printed as "ms <milliseconds>".  With --wait it prints "ready" and waits
+// for a line on stdin first, so that an outside observer can find the
+// process and watch its memory during the write.  Each run is a fresh process, as each
+// attempt of the updater meets the resource as the loader left it.
+//   payload   payload::WritePayload, the updater's own attempt (the caller
+//             decides whether a Lumarso2015.zip is already there)
+//   copyfile  CopyFileW of the plain copy + FlushFileBuffers
+//   naive     resource copied onto the heap, old file deleted, one write,
+//             FlushFileBuffers
+//   naive-noflush  the same without the flush
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <span>
+#include <string>
+
+#include "bench/copy_file_win32.h"
+#include "bench/instant_dialogs.h"
+#include "bench/naive_writer.h"
+#include "bench/stopwatch_win32.h"
+#include "payload/write_payload.h"
+#include "platform/win32/files.h"
+#include "platform/win32/resources.h"
+
+namespace {
+
+int Report(bool ok, double ms, const char* method) {
+  if (!ok) {
+    std::printf("error %s\n", method);
+    return 1;
+  }
+  std::printf("ms %.3f\n", ms);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4 && !(argc == 5 && std::wcscmp(argv[4], L"--wait") == 0)) {
+    std::fprintf(stderr, "usage: lumarso_bench_write payload|copyfile|naive|naive-noflush "
+                         "<folder\\> <archive> [--wait]\n");
+    return 2;
+  }
+  const std::wstring method = argv[1];
+  const std::wstring folder = argv[2];
+  const std::wstring plainCopy = argv[3];
+  const std::wstring target = folder + payload::kZipName;
+
+  platform::win32::Win32FileSystem files;
+  platform::win32::Win32Resources resources;
+  bench::InstantDialogs dialogs;
+  if (argc == 5) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin)) return 2;
+  }
+
+  if (method == L"payload") {
+    std::wstring zipName;
+    std::span<const std::byte> view;
+    const bench::Stopwatch watch;
+    const bool ok = payload::WritePayload(files, resources, dialogs, folder, zipName, view);
+    const double ms = watch.Milliseconds();
+    return Report(ok && dialogs.shown() == 1, ms, "payload");
+  }
+  if (method == L"copyfile") {
+    const bench::Stopwatch watch;
+    const DWORD status = bench::CopyAndFlush(plainCopy, target);
+    const double ms = watch.Milliseconds();
+    return Report(status == ERROR_SUCCESS, ms, "copyfile");
+  }
+  if (method == L"naive" || method == L"naive-noflush") {
+    const bench::Stopwatch watch;
+    const bool ok = bench::NaiveWrite(resources, files, target, method == L"naive");
+    const double ms = watch.Milliseconds();
+    return Report(ok, ms, "naive");
+  }
+  std::fprintf(stderr, "unknown method\n");
+  return 2;
+}
