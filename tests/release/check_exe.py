@@ -1,0 +1,212 @@
+#!/usr/bin/python3
+"""Reads a built updater exe the way the Windows loader will, and fails on
+anything that makes it less than a well-made installer: imports beyond the
+system DLLs, ASLR or DEP off, a writable and executable section, a link time
+stamp, a missing or incomplete manifest, build folders baked into the bytes.
+
+    check_exe.py EXE [--forbid TEXT]...
+
+Prints what it read (imports, header flags, sections, manifest) so the figures
+can be quoted, then one line per failed check; exit status 1 on any failure.
+"""
+import argparse
+import sys
+import xml.etree.ElementTree as ET
+
+import pefile
+
+# The static runtime leaves only these; a MinGW runtime DLL (libstdc++-6,
+# libgcc_s_dw2-1, libwinpthread-1) or anything else would have to ship beside
+# the exe and be found in its folder.
+SYSTEM_DLLS = {"ADVAPI32.DLL", "COMCTL32.DLL", "COMDLG32.DLL", "GDI32.DLL", "KERNEL32.DLL",
+               "MSVCRT.DLL", "OLE32.DLL", "SHELL32.DLL", "SHLWAPI.DLL", "USER32.DLL",
+               "UXTHEME.DLL", "VERSION.DLL"}
+# KERNEL32 and USER32 at least: a GUI program that imports neither was not
+# read right.
+REQUIRED_DLLS = {"KERNEL32.DLL", "USER32.DLL"}
+
+# Must stay a run-time lookup, or the exe would not load where it is missing.
+LATE_BOUND = {b"SetDefaultDllDirectories"}
+
+SUPPORTED_OS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10/11",
+}
+
+DLLCHAR = pefile.DLL_CHARACTERISTICS
+SCN = pefile.SECTION_CHARACTERISTICS
+RT_MANIFEST = 24
+RT_VERSION = 16
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def resource_entries(pe):
+    """(type, id, language, rva, size) for every resource leaf."""
+    out = []
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return out
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        tname = str(rtype.name) if rtype.name is not None else rtype.id
+        for rid in rtype.directory.entries:
+            iname = str(rid.name) if rid.name is not None else rid.id
+            for lang in rid.directory.entries:
+                out.append((tname, iname, lang.id, lang.data.struct.OffsetToData, lang.data.struct.Size))
+    return out
+
+
+def check_manifest(xml_bytes, fail):
+    try:
+        root = ET.fromstring(xml_bytes)
+    except ET.ParseError as e:
+        fail(f"manifest is not well-formed XML: {e}")
+        return
+    levels = [el for el in root.iter() if local(el.tag) == "requestedExecutionLevel"]
+    if [el.get("level") for el in levels] != ["requireAdministrator"]:
+        fail(f"requestedExecutionLevel is {[el.get('level') for el in levels]}, want one requireAdministrator")
+    elif levels[0].get("uiAccess", "false") != "false":
+        fail("uiAccess must be false (true needs a signed exe in a secure folder)")
+
+    comctl = []
+    for dep in (el for el in root.iter() if local(el.tag) == "dependentAssembly"):
+        for ident in (el for el in dep if local(el.tag) == "assemblyIdentity"):
+            if ident.get("name") == "Microsoft.Windows.Common-Controls":
+                comctl.append(ident)
+    if len(comctl) != 1:
+        fail(f"want one Common Controls dependency, found {len(comctl)}")
+    else:
+        c = comctl[0]
+        if (c.get("version"), c.get("publicKeyToken", "").lower(), c.get("type")) != \
+                ("6.0.0.0", "6595b64144ccf1df", "win32"):
+            fail(f"Common Controls dependency is {c.attrib}, want version 6.0.0.0 of the system assembly")
+
+    awareness = [el.text or "" for el in root.iter() if local(el.tag) == "dpiAwareness"]
+    if len(awareness) != 1 or "PerMonitorV2" not in [t.strip() for t in awareness[0].split(",")]:
+        fail(f"dpiAwareness is {awareness}, want PerMonitorV2 first in line")
+    elif awareness[0].split(",")[0].strip() != "PerMonitorV2":
+        fail(f"dpiAwareness {awareness[0]!r} does not try PerMonitorV2 first")
+    aware = [(el.text or "").strip().lower() for el in root.iter() if local(el.tag) == "dpiAware"]
+    if aware != ["true/pm"]:
+        fail(f"dpiAware is {aware}, want true/pm for systems without dpiAwareness")
+
+    ids = {el.get("Id", "").lower() for el in root.iter() if local(el.tag) == "supportedOS"}
+    print(f"Manifest: requestedExecutionLevel {[el.get('level') for el in levels]}, "
+          f"Common Controls {[c.get('version') for c in comctl]}, dpiAwareness {awareness}, "
+          f"dpiAware {aware}, supportedOS {[SUPPORTED_OS.get(i, i) for i in sorted(ids)]}")
+    missing = [name for guid, name in SUPPORTED_OS.items() if guid not in ids]
+    if missing:
+        fail(f"supportedOS lacks {missing}")
+    unknown = ids - set(SUPPORTED_OS)
+    if unknown:
+        fail(f"supportedOS has unknown ids {sorted(unknown)}")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("exe")
+    ap.add_argument("--forbid", action="append", default=[],
+                    help="text (a build or source folder) that must not occur in the file")
+    args = ap.parse_args()
+
+    data = open(args.exe, "rb").read()
+    pe = pefile.PE(data=data)
+    failures = []
+    fail = failures.append
+    opt = pe.OPTIONAL_HEADER
+
+    # Headers.
+    if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"] or \
+            opt.Magic != pefile.OPTIONAL_HEADER_MAGIC_PE:
+        fail(f"not a 32-bit x86 PE32 image (machine {pe.FILE_HEADER.Machine:#x}, magic {opt.Magic:#x})")
+    flags = opt.DllCharacteristics
+    names = [n for n, v in DLLCHAR.items() if isinstance(v, int) and flags & v and
+             n.startswith("IMAGE_DLLCHARACTERISTICS_")]
+    print(f"DllCharacteristics: {flags:#06x} ({', '.join(n[len('IMAGE_DLLCHARACTERISTICS_'):] for n in names)})")
+    for need in ("IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE", "IMAGE_DLLCHARACTERISTICS_NX_COMPAT"):
+        if not flags & DLLCHAR[need]:
+            fail(f"{need[len('IMAGE_DLLCHARACTERISTICS_'):]} is off")
+    if pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_RELOCS_STRIPPED"]:
+        fail("relocations stripped: the image cannot move, ASLR is void")
+    reloc_dir = opt.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+    if reloc_dir.Size == 0:
+        fail("no base relocations: the loader cannot move the image, ASLR is void")
+    print(f"FileHeader.Characteristics: {pe.FILE_HEADER.Characteristics:#06x}; "
+          f"Subsystem: {opt.Subsystem}; ImageBase: {opt.ImageBase:#x}; "
+          f"FileAlignment: {opt.FileAlignment:#x}; SectionAlignment: {opt.SectionAlignment:#x}; "
+          f"CheckSum: {opt.CheckSum:#x}; base relocations: {reloc_dir.Size} bytes")
+
+    # Time stamps: none, so two builds of the same sources are the same bytes.
+    print(f"TimeDateStamp: {pe.FILE_HEADER.TimeDateStamp:#x}")
+    if pe.FILE_HEADER.TimeDateStamp != 0:
+        fail(f"link time stamp {pe.FILE_HEADER.TimeDateStamp:#x} in the COFF header")
+    if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") and pe.DIRECTORY_ENTRY_RESOURCE.struct.TimeDateStamp:
+        fail("time stamp in the resource directory")
+    for dbg in getattr(pe, "DIRECTORY_ENTRY_DEBUG", []):
+        if dbg.struct.TimeDateStamp:
+            fail("time stamp in the debug directory")
+    if pe.FILE_HEADER.PointerToSymbolTable or pe.FILE_HEADER.NumberOfSymbols:
+        fail(f"symbol table left in ({pe.FILE_HEADER.NumberOfSymbols} symbols)")
+
+    # Sections: never writable and executable at once.
+    print("Sections:")
+    for s in pe.sections:
+        name = s.Name.rstrip(b"\0").decode("ascii", "replace")
+        c = s.Characteristics
+        rwx = "".join(f for f, bit in (("R", "IMAGE_SCN_MEM_READ"), ("W", "IMAGE_SCN_MEM_WRITE"),
+                                         ("X", "IMAGE_SCN_MEM_EXECUTE")) if c & SCN[bit])
+        print(f"  {name:8} {c:#010x} {rwx:3} raw {s.SizeOfRawData:#x} at {s.PointerToRawData:#x}")
+        if c & SCN["IMAGE_SCN_MEM_WRITE"] and c & SCN["IMAGE_SCN_MEM_EXECUTE"]:
+            fail(f"section {name} is writable and executable")
+
+    # Imports.
+    imported = {}
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        imported[entry.dll.decode().upper()] = [i.name for i in entry.imports]
+    print("Imports: " + ", ".join(f"{dll} ({len(fns)})" for dll, fns in sorted(imported.items())))
+    if getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", None):
+        fail("delay-load imports present: they are resolved through the DLL search order")
+    foreign = sorted(set(imported) - SYSTEM_DLLS)
+    if foreign:
+        fail(f"imports DLLs that are not system DLLs: {foreign}")
+    if not REQUIRED_DLLS <= set(imported):
+        fail(f"imports lack {sorted(REQUIRED_DLLS - set(imported))}")
+    for dll, fns in imported.items():
+        for fn in LATE_BOUND & set(fns):
+            fail(f"{fn.decode()} imported from {dll}: the exe would not load where it is missing")
+    for name in LATE_BOUND:
+        if name not in data:
+            fail(f"no run-time lookup of {name.decode()}: the DLL search is not hardened")
+
+    # Resources: the manifest's script and the payload's script both landed in
+    # the one resource tree.
+    resources = resource_entries(pe)
+    print("Resources: " + ", ".join(f"{t}/{i}/{l} ({n} bytes)" for t, i, l, _, n in resources))
+    manifests = [r for r in resources if r[0] == RT_MANIFEST]
+    if [(r[1]) for r in manifests] != [1]:
+        fail(f"want one RT_MANIFEST with id 1, found {[(r[1], r[2]) for r in manifests]}")
+    else:
+        rva, size = manifests[0][3], manifests[0][4]
+        check_manifest(pe.get_data(rva, size), fail)
+    if not any(r[0] == RT_VERSION for r in resources):
+        fail("no version resource")
+    if not any(r[0] == "CUSTOM" and r[1] == 101 for r in resources):
+        fail("no CUSTOM/101 payload resource")
+
+    # Build folders: neither the source tree nor the build folder in the bytes.
+    for text in args.forbid:
+        for enc in ("utf-8", "utf-16-le"):
+            if text.encode(enc) in data:
+                fail(f"the build path {text!r} occurs in the file ({enc})")
+
+    for f in failures:
+        print(f"FAIL: {f}")
+    print(f"{args.exe}: {len(failures)} failed check(s)")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
