@@ -1,5 +1,6 @@
 #pragma once
 // The main window's state and behaviour, free of any window system.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -9,18 +10,20 @@
 
 namespace app {
 
-#ifndef LUMARSO_RETRY_INTERVAL_MS
-#define LUMARSO_RETRY_INTERVAL_MS 20000
-#endif
-inline constexpr unsigned kRetryIntervalMs = LUMARSO_RETRY_INTERVAL_MS;
+inline constexpr wchar_t kWindowCaption[] = L"Lumarso 2015";
+inline constexpr wchar_t kButtonCaption[] = L"Installa il manuale";
 
 class Form1 final : public platform::WindowEvents {
  public:
   Form1(platform::Services services, modreg::ModReg& modReg)
       : s_(services), modReg_(modReg) {}
 
+  // The install command: find the host folder, one attempt, end or retry.
   void cmdAvviaConTimer_Click();
+  // One retry; after 40 failures asks whether to stop.
   void Timer_Timer();
+  // One attempt to write the archive into strTargetDir; true once the user
+  // was told it is there.
   bool WritePayload();
 
   void OnButtonClick() override { cmdAvviaConTimer_Click(); }
@@ -33,6 +36,10 @@ class Form1 final : public platform::WindowEvents {
   std::wstring strZipName;
 
  private:
+  void ChooseFirstCandidate();
+  [[nodiscard]] bool DiscoverHostFolder();
+  void CountFailedRetry();
+
   platform::Services s_;
   modreg::ModReg& modReg_;
   bool tickRunning_ = false;

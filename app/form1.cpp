@@ -1,0 +1,106 @@
+#include "app/form1.h"
+
+#include <exception>
+
+#include "app/texts.h"
+#include "payload/write_payload.h"
+#include "platform/files.h"
+
+namespace payload {
+// The writer's entry point, as agreed with the payload library.
+[[nodiscard]] bool WritePayload(platform::FileSystem& fs, platform::Resources& resources,
+                                platform::Dialogs& dialogs, const std::wstring& targetDir,
+                                std::wstring& zipName, std::span<const std::byte>& payload);
+}  // namespace payload
+
+namespace app {
+
+namespace {
+
+// Set while a tick runs; a tick dispatched by the modal loop of one of the
+// tick's own boxes, or by its message pump, finds it set and returns.
+class TickScope {
+ public:
+  explicit TickScope(bool& running) noexcept : running_(running) { running_ = true; }
+  TickScope(const TickScope&) = delete;
+  TickScope& operator=(const TickScope&) = delete;
+  ~TickScope() { running_ = false; }
+
+ private:
+  bool& running_;
+};
+
+}  // namespace
+
+void Form1::ChooseFirstCandidate() {
+  // The maker's lookup is asked twice when it answers: the second answer is the one used.
+  if (!modReg_.RetrieveProgramFilesVeltoPath().empty()) {
+    strCandidateDir = modReg_.RetrieveProgramFilesVeltoPath() + texts::kHostUnderMaker;
+  } else {
+    strCandidateDir = modReg_.RetrieveProgramFilesPath() + texts::kHostUnderProgramFiles;
+  }
+}
+
+bool Form1::DiscoverHostFolder() {
+  // A text the file system rejects (bad characters, far too long) is simply
+  // not a folder holding the host: IsOrdinaryFile says no and the user is
+  // asked again with that text.
+  while (!platform::IsOrdinaryFile(s_.files, strCandidateDir + texts::kHostExe)) {
+    strCandidateDir = s_.dialogs.InputBox(texts::kPrompt, texts::kPromptTitle, strCandidateDir);
+    if (strCandidateDir.empty()) return false;
+    if (strCandidateDir.back() != L'\\') strCandidateDir += L'\\';
+  }
+  return true;
+}
+
+void Form1::cmdAvviaConTimer_Click() {
+  ChooseFirstCandidate();
+  lngAttempts = 0;
+  if (!DiscoverHostFolder()) return;  // cancelled: nothing written, timer as it was
+  strTargetDir = strCandidateDir;
+  if (WritePayload()) s_.process.EndNow();
+  // The first failure is neither counted nor shown.
+  s_.window.SetTimerEnabled(true);
+}
+
+void Form1::Timer_Timer() {
+  if (tickRunning_) return;
+  const TickScope scope(tickRunning_);
+  try {
+    if (lngAttempts >= texts::kRetriesBeforeQuestion) {
+      const platform::Answer answer =
+          s_.dialogs.MessageBox(texts::kStopQuestion, platform::Icon::Question,
+                                platform::Buttons::YesNo, texts::kStopQuestionTitle);
+      if (answer == platform::Answer::Yes) {
+        s_.window.SetTimerEnabled(false);
+        s_.dialogs.MessageBox(texts::kStopped, platform::Icon::Warning, platform::Buttons::Ok,
+                              texts::kStoppedTitle);
+        return;
+      }
+      lngAttempts = 0;
+    }
+    if (WritePayload()) {
+      s_.window.SetTimerEnabled(false);
+      s_.process.EndNow();
+    }
+  } catch (const std::exception&) {
+    // Any error of the retry is one more failed retry.  The end of the
+    // program is deliberately not caught here.
+  } catch (const modreg::RuntimeError&) {
+  }
+  CountFailedRetry();
+}
+
+void Form1::CountFailedRetry() {
+  ++lngAttempts;
+  s_.window.SetButtonCaption(std::to_wstring(lngAttempts));
+  // Lets the caption repaint, and queued clicks run, before the tick returns.
+  s_.window.RunPendingMessages();
+}
+
+bool Form1::WritePayload() {
+  return payload::WritePayload(s_.files, s_.resources, s_.dialogs, strTargetDir, strZipName,
+                               bytPayload);
+}
+
+}  // namespace app

@@ -1,0 +1,39 @@
+#include "platform/win32/dpi.h"
+
+namespace platform::win32 {
+
+namespace {
+
+template <typename Function>
+Function User32Function(const char* name) noexcept {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (user32 == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+}  // namespace
+
+UINT DpiForWindow(HWND window) noexcept {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  if (getDpiForWindow == nullptr || window == nullptr) return kDesignDpi;
+  const UINT dpi = getDpiForWindow(window);
+  return dpi == 0 ? kDesignDpi : dpi;
+}
+
+int ScaleForDpi(int designPixels, UINT dpi) noexcept {
+  return MulDiv(designPixels, static_cast<int>(dpi), static_cast<int>(kDesignDpi));
+}
+
+SIZE WindowSizeForClient(int width, int height, DWORD style, DWORD exStyle, UINT dpi) noexcept {
+  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  RECT rect{0, 0, width, height};
+  if (adjustForDpi == nullptr || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
+    rect = RECT{0, 0, width, height};
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  }
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace platform::win32

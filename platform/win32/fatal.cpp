@@ -1,0 +1,35 @@
+#include "platform/win32/fatal.h"
+
+#include <exception>
+#include <string>
+
+namespace platform::win32 {
+
+namespace {
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (; text != nullptr && *text != '\0'; ++text) out += static_cast<unsigned char>(*text);
+  return out;
+}
+
+}  // namespace
+
+void ReportFatalAndExit(HWND owner) noexcept {
+  try {
+    std::wstring text = L"Errore di run-time";
+    try {
+      if (const std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
+    } catch (const std::exception& error) {
+      text += L": " + Widen(error.what());
+    } catch (...) {
+      // Not a standard exception: the generic text says all we know.
+    }
+    MessageBoxW(owner, text.c_str(), L"Lumarso2015", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxW(owner, L"Errore di run-time", L"Lumarso2015", MB_OK | MB_ICONERROR);
+  }
+  ExitProcess(1);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,11 @@
+#pragma once
+// The standard report of an error nothing else handled: a critical box, then
+// the program ends.  Used at the edges where Windows calls back into us, so
+// no exception ever unwinds through a window or dialog procedure.
+#include <windows.h>
+
+namespace platform::win32 {
+
+[[noreturn]] void ReportFatalAndExit(HWND owner) noexcept;
+
+}  // namespace platform::win32
