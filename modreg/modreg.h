@@ -27,8 +27,9 @@ using ResultKind = std::int32_t;
 // The caller-owned tagged value: empty, text, bytes or a number.
 using RegValue = std::variant<std::monostate, std::wstring, std::vector<std::uint8_t>, double>;
 
-// Empty text for an empty value; the text form otherwise ("" for bytes/number
-// is never asked for by the lookups).
+// A value as text: empty text when empty; text as it is; a number in the
+// shortest decimal form; bytes read as UTF-16 code units, two at a time.
+// The lookups only ever ask for text.
 [[nodiscard]] std::wstring ToText(const RegValue& value);
 
 class ModReg {
@@ -55,6 +56,9 @@ class ModReg {
   std::wstring RetrieveProgramFilesVeltoPath();
 
  private:
+  // CreateSubKey with the name already in 8-bit text (null for no name).
+  std::int32_t CreateSubKeyNamed(const std::wstring& parentPath, const char* subKeyName);
+
   platform::Registry& registry_;
   platform::Dialogs& dialogs_;
   platform::Process& process_;

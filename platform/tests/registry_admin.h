@@ -1,0 +1,57 @@
+#pragma once
+// Test support: preparing and removing registry keys and values of any type
+// and size.  Kept out of the product, which only ever reads.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+
+namespace platform::testing {
+
+class RegistryAdmin {
+ public:
+  virtual ~RegistryAdmin() = default;
+  // Makes `path` below `root`, every missing level included.
+  virtual RegStatus CreateKey(RegKey root, const std::string& path) = 0;
+  // `data` is the 8-bit view, as RegQueryValueExA will hand it back.
+  virtual RegStatus SetValue(RegKey root, const std::string& path, const std::string& name,
+                             std::uint32_t type, std::string_view data) = 0;
+  virtual RegStatus DeleteTree(RegKey root, const std::string& path) = 0;
+  [[nodiscard]] virtual bool KeyExists(RegKey root, const std::string& path) = 0;
+};
+
+// A registry to test, with its administrator and a count of the handles the
+// code under test still holds open.
+class RegistryUnderTest {
+ public:
+  virtual ~RegistryUnderTest() = default;
+  virtual Registry& Api() = 0;
+  virtual RegistryAdmin& Admin() = 0;
+  [[nodiscard]] virtual int OpenHandles() const = 0;
+  [[nodiscard]] virtual bool IsDouble() const = 0;
+};
+
+// Defined once per test program: the double, or advapi32.
+std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest();
+
+// A key under HKEY_CURRENT_USER\Software that exists for one test.
+class ScratchKey {
+ public:
+  explicit ScratchKey(RegistryAdmin& admin);
+  ~ScratchKey();
+  ScratchKey(const ScratchKey&) = delete;
+  ScratchKey& operator=(const ScratchKey&) = delete;
+
+  // "Software\Lumarso-test-xxxxxxxx", below HKEY_CURRENT_USER.
+  [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+  // The same as a key path with its root name.
+  [[nodiscard]] std::string FullPath() const { return "HKEY_CURRENT_USER\\" + path_; }
+
+ private:
+  RegistryAdmin& admin_;
+  std::string path_;
+};
+
+}  // namespace platform::testing

@@ -1,0 +1,65 @@
+// The registry under test is advapi32 (under Wine in this project's runs).
+#include <windows.h>
+
+#include "platform/tests/counting_registry.h"
+#include "platform/tests/registry_admin.h"
+#include "platform/win32/registry.h"
+
+namespace platform::testing {
+namespace {
+
+HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+
+class Win32Admin final : public RegistryAdmin {
+ public:
+  RegStatus CreateKey(RegKey root, const std::string& path) override {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    return status;
+  }
+  RegStatus SetValue(RegKey root, const std::string& path, const std::string& name,
+                     std::uint32_t type, std::string_view data) override {
+    HKEY key = nullptr;
+    LSTATUS status = RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                     nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    status = RegSetValueExA(key, name.c_str(), 0, type,
+                            reinterpret_cast<const BYTE*>(data.data()),
+                            static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    return status;
+  }
+  RegStatus DeleteTree(RegKey root, const std::string& path) override {
+    // With a subkey name, RegDeleteTree removes that key too.
+    return RegDeleteTreeA(ToHkey(root), path.c_str());
+  }
+  bool KeyExists(RegKey root, const std::string& path) override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(ToHkey(root), path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+};
+
+class Advapi32UnderTest final : public RegistryUnderTest {
+ public:
+  Registry& Api() override { return counting_; }
+  RegistryAdmin& Admin() override { return admin_; }
+  int OpenHandles() const override { return counting_.OpenHandles(); }
+  bool IsDouble() const override { return false; }
+
+ private:
+  win32::Win32Registry registry_;
+  CountingRegistry counting_{registry_};
+  Win32Admin admin_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest() {
+  return std::make_unique<Advapi32UnderTest>();
+}
+
+}  // namespace platform::testing
