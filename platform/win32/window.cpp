@@ -18,7 +18,7 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr int kClientWidth = 557;
 constexpr int kClientHeight = 137;
 constexpr RECT kButtonRect{15, 22, 15 + 529, 22 + 100};
-constexpr int kFontTenthsOfPoint = 975;  // 9.75 pt
+constexpr int kFontHundredthsOfPoint = 975;  // 9.75 pt
 constexpr wchar_t kFontFace[] = L"MS Sans Serif";
 
 // A fixed window: no resizing border, no maximise box.
@@ -31,7 +31,7 @@ constexpr DWORD kExStyle = 0;
 
 HFONT CreateButtonFont(UINT dpi) {
   LOGFONTW font{};
-  font.lfHeight = -MulDiv(kFontTenthsOfPoint, static_cast<int>(dpi), 720);
+  font.lfHeight = -MulDiv(kFontHundredthsOfPoint, static_cast<int>(dpi), 72 * 100);
   font.lfWeight = FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = DEFAULT_QUALITY;

@@ -1,0 +1,99 @@
+// A writer killed at random moments leaves the old content or the new one,
+// never a mix, and the next attempt leaves no temporary file behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "payload/temp_names.h"
+#include "payload/tests/kill_variants.h"
+#include "payload/tests/win32_scratch.h"
+#include "payload/write_payload.h"
+#include "platform/win32/files.h"
+#include "platform/win32/resources.h"
+#include "platform/win32/unique_handle.h"
+
+namespace payload::testing {
+namespace {
+
+using platform::win32::UniqueKernelHandle;
+
+constexpr int kKills = 24;
+
+std::wstring HelperPath() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  return path.substr(0, path.find_last_of(L'\\') + 1) + L"payload_kill_helper.exe";
+}
+
+bool Same(const std::vector<std::byte>& file, std::span<const std::byte> bytes) {
+  return file.size() == bytes.size() && std::equal(file.begin(), file.end(), bytes.begin());
+}
+
+TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
+  platform::win32::Win32Resources resources;
+  platform::win32::Win32FileSystem fs;
+  const auto payload = resources.Find(kResourceType, kResourceId, nullptr);
+  ASSERT_TRUE(payload);
+  const auto a = VariantA(*payload);
+  const auto b = VariantB(*payload);
+  ScratchFolder scratch;
+  const std::wstring folder = scratch.Path();
+  const std::wstring target = folder + kZipName;
+  ASSERT_TRUE(WriteFileAtomically(fs, folder, kZipName, b));
+
+  const unsigned seed = ::GetTickCount();
+  std::mt19937 rng(seed);
+  // Wine starts the helper in a few hundred ms; each of its writes takes
+  // tens of ms, so most kills land inside a write.
+  std::uniform_int_distribution<int> delayMs(150, 1500);
+  int kills = 0;
+  int midWrite = 0;
+  int sawA = 0;
+  int sawB = 0;
+  for (int i = 0; i < kKills; ++i) {
+    // Two backslashes before the closing quote: one survives the parsing.
+    std::wstring command = L"\"" + HelperPath() + L"\" \"" + folder + L"\\\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &info))
+        << ::GetLastError();
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    ::Sleep(static_cast<DWORD>(delayMs(rng)));
+    DWORD code = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
+    ASSERT_EQ(code, static_cast<DWORD>(STILL_ACTIVE)) << "the helper stopped by itself";
+    ASSERT_TRUE(::TerminateProcess(process.get(), 9));
+    ASSERT_EQ(::WaitForSingleObject(process.get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    ++kills;
+
+    const auto after = ReadAll(target);
+    ASSERT_TRUE(after) << "kill " << i << ": the target vanished (seed " << seed << ")";
+    const bool isA = Same(*after, a);
+    const bool isB = Same(*after, b);
+    ASSERT_TRUE(isA || isB) << "kill " << i << ": a mix of " << after->size() << " bytes (seed "
+                            << seed << ")";
+    sawA += isA;
+    sawB += isB;
+    const auto names = NamesIn(folder);
+    midWrite += std::any_of(names.begin(), names.end(),
+                            [](const std::wstring& n) { return IsTempName(n, kZipName); });
+
+    ASSERT_TRUE(WriteFileAtomically(fs, folder, kZipName, i % 2 ? a : std::span<const std::byte>(b)));
+    EXPECT_EQ(NamesIn(folder), std::vector<std::wstring>{kZipName}) << "kill " << i;
+  }
+  std::printf("kills %d, of them inside a write %d; target old/new: %d A, %d B (seed %u)\n", kills,
+              midWrite, sawA, sawB, seed);
+  EXPECT_GE(kills, 20);
+  EXPECT_GT(midWrite, 0) << "no kill landed inside a write: the test proved nothing";
+}
+
+}  // namespace
+}  // namespace payload::testing

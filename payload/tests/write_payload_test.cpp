@@ -1,0 +1,310 @@
+// One attempt of the updater against the file double: what lands on disk,
+// what the user is told, and that every failure leaves the old file alone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "payload/temp_names.h"
+#include "payload/write_payload.h"
+#include "platform/doubles/fake_dialogs.h"
+#include "platform/doubles/fake_files.h"
+#include "platform/doubles/fake_resources.h"
+
+namespace payload {
+namespace {
+
+using platform::doubles::FakeDialogs;
+using platform::doubles::FakeFileSystem;
+using platform::doubles::FakeResources;
+using platform::doubles::FileOp;
+using platform::doubles::kShareNone;
+using platform::doubles::kShareRead;
+
+constexpr wchar_t kFolder[] = L"C:\\Velto\\Quadrivo\\";
+constexpr wchar_t kTarget[] = L"C:\\Velto\\Quadrivo\\Lumarso2015.zip";
+// More than two chunks, and not a multiple of one.
+constexpr std::size_t kPayloadSize = 2 * kWriteChunk + 12345;
+
+std::vector<std::byte> Pattern(std::size_t size, unsigned seed) {
+  std::vector<std::byte> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::byte>((i * 131 + seed) >> 3);
+  return bytes;
+}
+
+class WritePayloadTest : public ::testing::Test {
+ protected:
+  WritePayloadTest() {
+    resources_.Add(L"CUSTOM", 101, Pattern(kPayloadSize, 1));
+    payload_ = *resources_.Find(L"CUSTOM", 101, nullptr);
+    fs_.MakeFolders(kFolder);
+  }
+
+  bool Attempt() {
+    return WritePayload(fs_, resources_, dialogs_, strTargetDir_, strZipName_, bytPayload_);
+  }
+
+  [[nodiscard]] std::vector<std::byte> Expected() const {
+    return {payload_.begin(), payload_.end()};
+  }
+
+  void PutOld(std::size_t size, std::uint32_t attributes = platform::kFileAttributeArchive) {
+    old_ = Pattern(size, 99);
+    fs_.PutFile(kTarget, old_, attributes);
+  }
+
+  // Everything a silent failure must leave: the old file as it was, no
+  // temporary file, no open handle, no box.
+  void ExpectUntouched() {
+    EXPECT_EQ(fs_.Content(kTarget), old_);
+    EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+    EXPECT_EQ(fs_.OpenFiles(), 0);
+    EXPECT_TRUE(dialogs_.Shown().empty());
+  }
+
+  FakeFileSystem fs_;
+  FakeResources resources_;
+  FakeDialogs dialogs_;
+  std::span<const std::byte> payload_;
+  std::vector<std::byte> old_;
+  std::wstring strTargetDir_ = kFolder;
+  std::wstring strZipName_;
+  std::span<const std::byte> bytPayload_;
+};
+
+TEST_F(WritePayloadTest, WritesThePayloadThenSaysSoOnce) {
+  ASSERT_TRUE(Attempt());
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+  EXPECT_EQ(strZipName_, L"Lumarso2015.zip");
+  ASSERT_EQ(dialogs_.Shown().size(), 1u);
+  const auto& box = dialogs_.Shown()[0];
+  EXPECT_EQ(box.text, L"Aggiornamento terminato!");
+  EXPECT_EQ(box.title, L"Velto S.r.l.");
+  EXPECT_EQ(box.icon, platform::Icon::Information);
+  EXPECT_EQ(box.buttons, platform::Buttons::Ok);
+}
+
+TEST_F(WritePayloadTest, LongerAndShorterOldFilesEndEqualToThePayload) {
+  for (std::size_t oldSize : {kPayloadSize + 4096, std::size_t{17}, std::size_t{0}}) {
+    PutOld(oldSize);
+    dialogs_.ClearShown();
+    EXPECT_TRUE(Attempt()) << oldSize;
+    EXPECT_EQ(fs_.Content(kTarget), Expected()) << oldSize;
+    EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  }
+}
+
+TEST_F(WritePayloadTest, WritesStraightFromTheResourceInChunksThenFlushesClosesAndRenames) {
+  ASSERT_TRUE(Attempt());
+  EXPECT_EQ(bytPayload_.data(), payload_.data()) << "bytPayload is a view of the resource";
+  EXPECT_EQ(bytPayload_.size(), payload_.size());
+
+  std::vector<FileOp> order;
+  std::size_t written = 0;
+  const std::byte* expectedNext = payload_.data();
+  for (const auto& call : fs_.Calls()) {
+    if (call.op == FileOp::Write) {
+      EXPECT_EQ(call.data, expectedNext) << "no copy: each chunk comes from the mapped view";
+      EXPECT_LE(call.size, kWriteChunk);
+      expectedNext += call.size;
+      written += call.size;
+    }
+    if (order.empty() || order.back() != call.op) order.push_back(call.op);
+  }
+  EXPECT_EQ(written, payload_.size());
+  EXPECT_EQ(fs_.CountCalls(FileOp::Write), 3);
+  const std::vector<FileOp> tail{FileOp::CreateNew, FileOp::Write, FileOp::Flush, FileOp::Close,
+                                 FileOp::MoveReplace};
+  ASSERT_GE(order.size(), tail.size());
+  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), order.end() - tail.size()));
+}
+
+TEST_F(WritePayloadTest, TheTemporaryFileIsNewAndBesideTheTarget) {
+  fs_.FailCall(FileOp::CreateNew, platform::kErrorFileExists);  // a name still taken
+  ASSERT_TRUE(Attempt());
+  std::vector<std::wstring> tried;
+  for (const auto& call : fs_.Calls()) {
+    if (call.op == FileOp::CreateNew) tried.push_back(call.path);
+  }
+  ASSERT_EQ(tried.size(), 2u);
+  EXPECT_NE(tried[0], tried[1]);
+  for (const auto& path : tried) {
+    ASSERT_TRUE(path.starts_with(kFolder));
+    EXPECT_TRUE(IsTempName(path.substr(std::wstring(kFolder).size()), kZipName)) << path;
+  }
+}
+
+TEST_F(WritePayloadTest, EachAttemptFindsTheResourceAfresh) {
+  const int before = resources_.Lookups();
+  ASSERT_TRUE(Attempt());
+  ASSERT_TRUE(Attempt());
+  EXPECT_EQ(resources_.Lookups(), before + 2);
+}
+
+struct Step {
+  const char* name;
+  FileOp op;
+  int nth;
+  platform::Win32Status status;
+};
+
+class FailingStep : public WritePayloadTest, public ::testing::WithParamInterface<Step> {};
+
+TEST_P(FailingStep, LeavesTheOldFileAndNoTemporaryFileAndSaysNothing) {
+  PutOld(5000);
+  const Step step = GetParam();
+  fs_.FailCall(step.op, step.status, step.nth);
+  EXPECT_FALSE(Attempt());
+  ExpectUntouched();
+  // The next attempt, with nothing failing, succeeds.
+  EXPECT_TRUE(Attempt());
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, FailingStep,
+    ::testing::Values(Step{"Attributes", FileOp::GetAttributes, 1, platform::kErrorAccessDenied},
+                      Step{"FreeSpace", FileOp::FreeSpace, 1, platform::kErrorAccessDenied},
+                      Step{"Create", FileOp::CreateNew, 1, platform::kErrorAccessDenied},
+                      Step{"FirstWrite", FileOp::Write, 1, platform::kErrorDiskFull},
+                      Step{"LastWrite", FileOp::Write, 3, platform::kErrorWriteFault},
+                      Step{"Flush", FileOp::Flush, 1, platform::kErrorWriteFault},
+                      Step{"Close", FileOp::Close, 1, platform::kErrorWriteFault},
+                      Step{"Rename", FileOp::MoveReplace, 1, platform::kErrorAccessDenied}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WritePayloadTest, AMissingResourceFailsBeforeTouchingAnyFile) {
+  PutOld(10);
+  fs_.ClearCalls();
+  resources_.FailNext(platform::kErrorResourceNameNotFound);
+  EXPECT_FALSE(Attempt());
+  EXPECT_TRUE(fs_.Calls().empty());
+  ExpectUntouched();
+}
+
+TEST_F(WritePayloadTest, OldFilesThatMustNotBeReplacedMakeTheAttemptFail) {
+  // Read-only: Wine would replace it, Windows would not; neither may happen.
+  PutOld(10, platform::kFileAttributeReadOnly | platform::kFileAttributeArchive);
+  EXPECT_FALSE(Attempt());
+  ExpectUntouched();
+  EXPECT_EQ(fs_.CountCalls(FileOp::CreateNew), 0);
+
+  // Held open by another program.
+  PutOld(10);
+  const auto holder = fs_.OpenElsewhere(kTarget, kShareRead);
+  ASSERT_NE(holder, 0u);
+  EXPECT_FALSE(Attempt());
+  ExpectUntouched();
+  fs_.CloseElsewhere(holder);
+}
+
+TEST_F(WritePayloadTest, AFolderInTheTargetsPlaceOrAMissingFolderChangesNothing) {
+  fs_.MakeFolders(kTarget);
+  EXPECT_FALSE(Attempt());
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  EXPECT_TRUE(fs_.Names(kTarget).empty());
+
+  strTargetDir_ = L"C:\\Velto\\Missing\\";
+  EXPECT_FALSE(Attempt());
+  EXPECT_FALSE(fs_.Exists(L"C:\\Velto\\Missing"));
+  EXPECT_TRUE(dialogs_.Shown().empty());
+}
+
+TEST_F(WritePayloadTest, LeftoversOfInterruptedAttemptsGoButOtherFilesStay) {
+  const std::wstring folder = kFolder;
+  fs_.PutFile(folder + TempName(kZipName, 1), Pattern(100, 2));
+  fs_.PutFile(folder + L"LUMARSO2015.ZIP.~DEADBEEF.TMP", Pattern(100, 3));
+  const std::wstring live = folder + TempName(kZipName, 7);
+  fs_.PutFile(live, Pattern(100, 4));
+  const auto holder = fs_.OpenElsewhere(live, kShareRead);  // another attempt still running
+  fs_.PutFile(folder + L"Lumarso2015.zip.~notmine.tmp", Pattern(10, 5));
+  fs_.PutFile(folder + L"Lumarso2015.zip.bak", Pattern(10, 6));
+  fs_.PutFile(folder + L"Quadrivo.exe", Pattern(10, 7));
+
+  ASSERT_TRUE(Attempt());
+  fs_.CloseElsewhere(holder);
+  std::vector<std::wstring> names = fs_.Names(kFolder);
+  std::sort(names.begin(), names.end());
+  std::vector<std::wstring> expected{L"Lumarso2015.zip", TempName(kZipName, 7),
+                                     L"Lumarso2015.zip.~notmine.tmp", L"Lumarso2015.zip.bak",
+                                     L"Quadrivo.exe"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+}
+
+TEST_F(WritePayloadTest, FailedLeftoverCleanupDoesNotStopTheAttempt) {
+  fs_.PutFile(std::wstring(kFolder) + TempName(kZipName, 1), Pattern(100, 2));
+  fs_.FailCall(FileOp::List, platform::kErrorAccessDenied);
+  EXPECT_TRUE(Attempt());
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+}
+
+// ---- a nearly full disk
+
+TEST_F(WritePayloadTest, WithoutRoomForTwoCopiesTheOldOneGoesFirst) {
+  PutOld(1 << 20);
+  fs_.SetFreeSpace(L'C', kPayloadSize - 1);
+  ASSERT_TRUE(Attempt());
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  // The old file was deleted before the new one was created.
+  auto at = [&](FileOp op, const std::wstring& path) {
+    auto it = std::find_if(fs_.Calls().begin(), fs_.Calls().end(),
+                           [&](const auto& c) { return c.op == op && (path.empty() || c.path == path); });
+    return it - fs_.Calls().begin();
+  };
+  EXPECT_LT(at(FileOp::Delete, kTarget), at(FileOp::CreateNew, L""));
+  EXPECT_EQ(dialogs_.Shown().size(), 1u);
+}
+
+TEST_F(WritePayloadTest, WithRoomForBothTheOldFileStaysUntilTheRename) {
+  PutOld(1 << 20);
+  fs_.SetFreeSpace(L'C', kPayloadSize);
+  ASSERT_TRUE(Attempt());
+  for (const auto& call : fs_.Calls()) {
+    EXPECT_FALSE(call.op == FileOp::Delete && call.path == kTarget);
+  }
+}
+
+TEST_F(WritePayloadTest, AFailedDeleteOfTheOldFileOnAFullDiskFailsTheAttempt) {
+  PutOld(1 << 20);
+  fs_.SetFreeSpace(L'C', 100);
+  fs_.FailPath(FileOp::Delete, kTarget, platform::kErrorAccessDenied);
+  EXPECT_FALSE(Attempt());
+  ExpectUntouched();
+}
+
+TEST_F(WritePayloadTest, ADiskTooFullEvenWithoutTheOldFileNeverShowsAPartialFile) {
+  PutOld(1000);
+  fs_.SetFreeSpace(L'C', kWriteChunk);
+  EXPECT_FALSE(Attempt());
+  // The old file was given up deliberately; no partial file takes its name.
+  EXPECT_TRUE(fs_.Names(kFolder).empty());
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+  EXPECT_TRUE(dialogs_.Shown().empty());
+}
+
+TEST_F(WritePayloadTest, AFullDiskWithNoOldFileDeletesNothingAndLeavesNothing) {
+  fs_.PutFile(std::wstring(kFolder) + L"Quadrivo.exe", Pattern(10, 7));
+  fs_.SetFreeSpace(L'C', 100);
+  EXPECT_FALSE(Attempt());
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{L"Quadrivo.exe"});
+  EXPECT_EQ(fs_.CountCalls(FileOp::Delete), 1) << "only the failed temporary file";
+}
+
+// ---- the trap
+
+struct ProgramEnded {};
+
+TEST_F(WritePayloadTest, WhatHappensWhileTheBoxIsOpenIsNotSwallowed) {
+  dialogs_.AnswerMessage(platform::Answer::Ok, [] { throw ProgramEnded{}; });
+  EXPECT_THROW((void)Attempt(), ProgramEnded);
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+}
+
+}  // namespace
+}  // namespace payload

@@ -1,0 +1,13 @@
+#pragma once
+// The running executable's own resources.
+#include "platform/resources.h"
+
+namespace platform::win32 {
+
+class Win32Resources final : public Resources {
+ public:
+  std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
+                                                 Win32Status* error) override;
+};
+
+}  // namespace platform::win32
