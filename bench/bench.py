@@ -3,7 +3,7 @@
 measures under Wine, prints medians and ratios and (full run only) writes
 docs/benchmarks.md with the scaling plot.
 
-    bench.py            full size (25, 50, 100 and 208 MB), 5 runs each
+    bench.py            full size (25, 50, 100 and 208 MB), 7 runs each
     bench.py --smoke    one small archive, 2 runs; writes nothing under docs/
     bench.py --report   re-renders docs/ from the last full run's results
 """
@@ -91,7 +91,7 @@ def configure(folder, archive, fresh):
         shutil.rmtree(folder)
     cache = os.path.join(folder, "CMakeCache.txt")
     wanted = "LUMARSO_PAYLOAD:FILEPATH=%s" % (archive or "")
-    if os.path.exists(cache):
+    if os.path.exists(cache) and os.path.exists(os.path.join(folder, "build.ninja")):
         with open(cache) as f:
             if any(line.strip() == wanted for line in f):
                 return 0.0
@@ -166,7 +166,7 @@ def render(results, notes_extra=""):
 def main(argv):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--smoke", action="store_true", help="one small archive, 2 runs, no docs")
-    ap.add_argument("--runs", type=int, help="runs per figure (default 5; 2 with --smoke)")
+    ap.add_argument("--runs", type=int, help="runs per figure (default 7; 2 with --smoke)")
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
     args = ap.parse_args(argv)
     mode = "smoke" if args.smoke else "full"
@@ -176,7 +176,7 @@ def main(argv):
         with open(saved) as f:
             render(json.load(f))
         return 0
-    runs = args.runs or (2 if args.smoke else 5)
+    runs = args.runs or (2 if args.smoke else 7)
     plan = sizes(args.smoke)
 
     # Archives.
