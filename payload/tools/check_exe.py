@@ -70,9 +70,6 @@ def main(exe, archive):
         check(offset % 4 == 0, "payload starts on a 4-byte boundary in the file")
     check(any(k[0] == RT_GROUP_ICON and k[1] == 1 for k in res), "icon group 1")
 
-    pe.parse_data_directories(directories=[
-        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
-    pe.full_load()
     fixed = pe.VS_FIXEDFILEINFO[0] if getattr(pe, "VS_FIXEDFILEINFO", None) else None
     check(fixed is not None, "version record present")
     if fixed is not None:
@@ -92,7 +89,8 @@ def main(exe, archive):
     for t in tables:
         strings = {k.decode(): v.decode() for k, v in t.entries.items()}
         check(strings == EXPECTED_STRINGS, "version strings %r" % strings)
-    check([t.lower() for t in translations] == [b"0x0410 0x04b0"], "translation 0410 04B0: %r" % translations)
+    translations = [t.decode() if isinstance(t, bytes) else t for t in translations]
+    check([t.lower() for t in translations] == ["0x0410 0x04b0"], "translation 0410 04B0: %r" % translations)
 
     if failures:
         print("%d check(s) failed" % len(failures))

@@ -7,7 +7,7 @@ namespace platform::doubles {
 
 namespace {
 
-constexpr std::size_t kMaxPath = 260;
+constexpr std::size_t kMaxName = 255;
 constexpr Win32Status kErrorNotSameDevice = 17;
 
 // Windows compares names by upper-casing them; ASCII and Latin-1 cover
@@ -119,7 +119,6 @@ std::uint64_t FakeFileSystem::FreeBytes(wchar_t letter) const {
 
 Win32Status FakeFileSystem::Resolve(const std::wstring& path, Resolved* out) const {
   *out = Resolved{};
-  if (path.size() >= kMaxPath) return kErrorPathNotFound;
   if (path.size() < 3 || path[1] != L':' || !IsSeparator(path[2])) return kErrorPathNotFound;
   for (std::size_t i = 3; i < path.size(); ++i) {
     if (IsInvalidNameChar(path[i])) return kErrorInvalidName;
@@ -379,7 +378,7 @@ Win32Status FakeFileSystem::Delete(const std::wstring& path) {
   if (r.node->folder || r.parent == nullptr || (r.node->attributes & kFileAttributeReadOnly) != 0) {
     return Record(FileOp::Delete, path, kErrorAccessDenied);
   }
-  if (r.node->deletePending) return Record(FileOp::Delete, path, kErrorAccessDenied);
+  if (r.node->deletePending) return Record(FileOp::Delete, path, kErrorSuccess);  // already going
   if (!SharingAllowsDelete(r.node)) return Record(FileOp::Delete, path, kErrorSharingViolation);
   if (IsOpen(r.node)) {
     r.node->deletePending = true;  // goes when the last holder closes
@@ -399,11 +398,9 @@ Win32Status FakeFileSystem::CreateNew(const std::wstring& path, FileId* file) {
     return Record(FileOp::CreateNew, path, status);
   }
   if (r.parent == nullptr || r.device) return Record(FileOp::CreateNew, path, kErrorAccessDenied);
-  if (r.node != nullptr) {
-    // Wine reports a delete-pending name as in use.
-    return Record(FileOp::CreateNew, path,
-                  r.node->deletePending ? kErrorSharingViolation : kErrorFileExists);
-  }
+  if (r.name.size() > kMaxName) return Record(FileOp::CreateNew, path, kErrorFileNotFound);
+  // A delete-pending file still exists until its last holder closes.
+  if (r.node != nullptr) return Record(FileOp::CreateNew, path, kErrorFileExists);
   auto node = std::make_unique<Node>();
   node->attributes = kFileAttributeArchive;
   node->name = r.name;
@@ -499,7 +496,7 @@ Win32Status FakeFileSystem::FreeSpace(const std::wstring& folder, std::uint64_t*
   if (Win32Status status = Resolve(folder, &r); status != kErrorSuccess) {
     return Record(FileOp::FreeSpace, folder, status);
   }
-  if (r.node == nullptr) return Record(FileOp::FreeSpace, folder, kErrorPathNotFound);
+  if (r.node == nullptr) return Record(FileOp::FreeSpace, folder, kErrorFileNotFound);
   *bytes = r.volume->free;
   return Record(FileOp::FreeSpace, folder, kErrorSuccess);
 }

@@ -71,6 +71,8 @@ TEST_F(FilesContract, AttributesTellFilesFoldersAndWhyNothingIsThere) {
   EXPECT_EQ(Attributes(root_ + L"bad<name", &status), kInvalidFileAttributes);
   EXPECT_EQ(status, kErrorInvalidName);
   EXPECT_EQ(Attributes(root_ + std::wstring(300, L'a'), &status), kInvalidFileAttributes);
+  EXPECT_EQ(status, kErrorFileNotFound) << "a name too long to exist";
+  EXPECT_EQ(Attributes(root_ + std::wstring(300, L'a') + L"\\x", &status), kInvalidFileAttributes);
   EXPECT_EQ(status, kErrorPathNotFound);
   EXPECT_EQ(Attributes(root_ + L"NUL", &status), kFileAttributeArchive) << "device names look like files";
 }
@@ -102,6 +104,7 @@ TEST_F(FilesContract, CreateNewWritesInOrderAndNeverOpensWhatExists) {
   EXPECT_EQ(fs().CreateNew(root_ + L"dir", &id), kErrorFileExists);
   EXPECT_EQ(fs().CreateNew(root_ + L"nofolder\\x", &id), kErrorPathNotFound);
   EXPECT_EQ(fs().CreateNew(root_ + L"bad|name", &id), kErrorInvalidName);
+  EXPECT_EQ(fs().CreateNew(root_ + std::wstring(300, L'n'), &id), kErrorFileNotFound) << "Wine";
 
   ASSERT_EQ(fs().CreateNew(root_ + L"parts.bin", &id), kErrorSuccess);
   {
@@ -160,8 +163,9 @@ TEST_F(FilesContract, DeleteOfAFileHeldWithDeleteSharingWaitsForTheHolder) {
   ASSERT_NE(holder, 0);
   EXPECT_EQ(fs().Delete(root_ + L"pending.txt"), kErrorSuccess);
   FileId id{};
-  EXPECT_EQ(fs().CreateNew(root_ + L"pending.txt", &id), kErrorSharingViolation)
+  EXPECT_EQ(fs().CreateNew(root_ + L"pending.txt", &id), kErrorFileExists)
       << "the name stays taken until the holder closes";
+  EXPECT_EQ(fs().Delete(root_ + L"pending.txt"), kErrorSuccess) << "already going";
   world_->Release(holder);
   EXPECT_EQ(Attributes(root_ + L"pending.txt", &status), kInvalidFileAttributes);
   EXPECT_EQ(status, kErrorFileNotFound);
@@ -211,7 +215,8 @@ TEST_F(FilesContract, FreeSpaceOfAnExistingFolder) {
   EXPECT_EQ(fs().FreeSpace(root_, &bytes), kErrorSuccess);
   EXPECT_GT(bytes, 0u);
   bytes = 7;
-  EXPECT_EQ(fs().FreeSpace(root_ + L"nofolder\\", &bytes), kErrorPathNotFound);
+  EXPECT_EQ(fs().FreeSpace(root_ + L"nofolder\\", &bytes), kErrorFileNotFound);
+  EXPECT_EQ(fs().FreeSpace(root_ + L"no\\folder\\", &bytes), kErrorPathNotFound);
 }
 
 TEST_F(FilesContract, ListMatchesWildcardsWithoutRegardToCase) {
