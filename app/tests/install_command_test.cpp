@@ -84,11 +84,19 @@ TEST(InstallCommand, FirstCandidateIsPlainConcatenation) {
   }
 }
 
-TEST(InstallCommand, BothLookupsEmptyStillTestsTheRootRelativeFolder) {
+TEST(InstallCommand, EachCandidateIsTestedForTheHostExecutableAsItStands) {
   Rig rig;
-  rig.MakeHost(L"\\Velto\\Quadrivo\\");
-  EXPECT_TRUE(rig.Click());
-  EXPECT_EQ(rig.form().strTargetDir, L"\\Velto\\Quadrivo\\");
+  rig.dialogs.AnswerInput(L"D:\\Nuovo");
+  rig.dialogs.CancelInput();
+  EXPECT_FALSE(rig.Click());
+
+  std::vector<std::wstring> tested;
+  for (const auto& call : rig.files.Calls()) {
+    if (call.op == platform::doubles::FileOp::GetAttributes) tested.push_back(call.path);
+  }
+  // Both lookups empty: the root-relative folder is tested like any other.
+  EXPECT_EQ(tested, (std::vector<std::wstring>{L"\\Velto\\Quadrivo\\Quadrivo.exe",
+                                               L"D:\\Nuovo\\Quadrivo.exe"}));
 }
 
 TEST(InstallCommand, OnlyAnOrdinaryQuadrivoExeIsAccepted) {
