@@ -22,7 +22,9 @@ class WalkHandles {
 
   void Hold(platform::RegKey key) noexcept { entries_[count_++] = key; }
   // Hands the last entry to the caller; it is no longer closed here.
-  [[nodiscard]] platform::RegKey ReleaseLast() noexcept { return entries_[--count_]; }
+  [[nodiscard]] platform::RegKey ReleaseLast() noexcept {
+    return count_ == 0 ? 0 : entries_[--count_];
+  }
 
  private:
   platform::Registry& registry_;

@@ -1,5 +1,7 @@
 // The module on the real registry (advapi32 under Wine), in scratch keys
 // below HKEY_CURRENT_USER\Software that each test makes and removes.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,8 +32,13 @@ class ModRegOnAdvapi32 : public ::testing::Test {
   ModReg modReg_{subject_->Api(), dialogs_, process_};
 };
 
-TEST_F(ModRegOnAdvapi32, ProgramFilesOfA32BitProcessIsTheX86Folder) {
-  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(), L"C:\\Program Files (x86)");
+TEST_F(ModRegOnAdvapi32, ProgramFilesOfA32BitProcessIsItsOwnView) {
+  // On a 64-bit system the 32-bit program reads the WOW6432Node view; in a
+  // 32-bit system (or Wine prefix) there is only the one folder.
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(),
+            wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files");
   EXPECT_EQ(modReg_.RegErrorRecord.Number, 0);
   EXPECT_EQ(dialogs_.MessageCount(), 0u);
 }

@@ -11,8 +11,10 @@ namespace {
 
 constexpr RegStatus kBadPathname = 161;  // a name that starts with '\'
 constexpr RegStatus kKeyDeleted = 1018;  // the key behind the handle was deleted
+// Wine's A functions widen a subkey name in the thread's static buffer of
+// 261 characters: a longer name fails there with 234, before the server.
+constexpr std::size_t kMaxSubKeyArgument = 260;
 constexpr std::uint32_t kKeyQueryValue = 0x0001;
-constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
 constexpr std::uint32_t kMaximumAllowed = 0x02000000;
 constexpr std::uint32_t kGenericRead = 0x80000000;
 constexpr std::uint32_t kGenericWrite = 0x40000000;
@@ -108,40 +110,29 @@ RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint3
   const int count = ++counts_[static_cast<int>(RegCall::Open)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
-  if (const auto injected = Injected(RegCall::Open, count, name)) {
+  const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, *injected);
-  }
+    return Record(RegCall::Open, parent, subKey, samDesired, status);
+  };
+  if (const auto injected = Injected(RegCall::Open, count, name)) return fail(*injected);
   if (result == nullptr) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidParameter);
-  std::shared_ptr<Node> node = Resolve(parent, nullptr);
-  if (node == nullptr) {
-    *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidHandle);
-  }
-  if (node->deleted) {
-    *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, kKeyDeleted);
-  }
+  // A null parent is refused before anything is written.
+  if (parent == 0) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
+  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Open, parent, subKey, samDesired, kErrorMoreData);
+  std::shared_ptr<Node> node = Resolve(parent, nullptr);
+  if (node == nullptr) return fail(kErrorInvalidHandle);
+  if (node->deleted) return fail(kKeyDeleted);
   if (path.empty() && IsPredefinedKey(parent)) {
     // A predefined root opened with no name is the root itself.
     *result = parent;
     return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, parent);
   }
-  if (!path.empty() && path.front() == '\\') {
-    *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, kBadPathname);
-  }
+  if (!path.empty() && path.front() == '\\') return fail(kBadPathname);
   for (std::string_view level : Levels(path)) {
-    if (level.size() > kMaxKeyNameLength) {
-      *result = 0;
-      return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidParameter);
-    }
+    if (level.size() > kMaxKeyNameLength) return fail(kErrorInvalidParameter);
     node = node->Child(level);
-    if (node == nullptr) {
-      *result = 0;
-      return Record(RegCall::Open, parent, subKey, samDesired, kErrorFileNotFound);
-    }
+    if (node == nullptr) return fail(kErrorFileNotFound);
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
   return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, *result);
@@ -155,36 +146,27 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
   const int count = ++counts_[static_cast<int>(RegCall::Create)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
-  if (const auto injected = Injected(RegCall::Create, count, name)) {
+  const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Create, parent, subKey, samDesired, *injected);
-  }
+    return Record(RegCall::Create, parent, subKey, samDesired, status);
+  };
+  if (const auto injected = Injected(RegCall::Create, count, name)) return fail(*injected);
   if (result == nullptr) return Record(RegCall::Create, parent, subKey, samDesired, kErrorBadKey);
   if (reserved != 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidParameter);
-  std::uint32_t parentAccess = 0;
-  std::shared_ptr<Node> node = Resolve(parent, &parentAccess);
-  if (node == nullptr) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidHandle);
-  if (node->deleted) return Record(RegCall::Create, parent, subKey, samDesired, kKeyDeleted);
+  if (parent == 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (!path.empty() && path.front() == '\\') {
-    return Record(RegCall::Create, parent, subKey, samDesired, kBadPathname);
-  }
-  const std::vector<std::string_view> levels = Levels(path);
-  for (std::string_view level : levels) {
-    if (level.size() > kMaxKeyNameLength) {
-      return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidParameter);
-    }
-  }
-  std::size_t existing = 0;
-  for (std::shared_ptr<Node> walk = node; existing < levels.size(); ++existing) {
-    walk = walk->Child(levels[existing]);
-    if (walk == nullptr) break;
-  }
-  if (existing < levels.size() && (parentAccess & kKeyCreateSubKey) == 0) {
-    return Record(RegCall::Create, parent, subKey, samDesired, kErrorAccessDenied);
-  }
-  bool created = false;
-  for (std::string_view level : levels) {
+  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Create, parent, subKey, samDesired, kErrorMoreData);
+  // Wine 8.0 does not ask the parent handle for the right to create subkeys.
+  std::shared_ptr<Node> node = Resolve(parent, nullptr);
+  if (node == nullptr) return fail(kErrorInvalidHandle);
+  if (node->deleted) return fail(kKeyDeleted);
+  if (!path.empty() && path.front() == '\\') return fail(kBadPathname);
+  // An empty name gives a new handle to the parent, reported as created.
+  bool created = path.empty();
+  for (std::string_view level : Levels(path)) {
+    // Levels are made one after the other; a name too long stops the walk
+    // and leaves the levels made before it.
+    if (level.size() > kMaxKeyNameLength) return fail(kErrorInvalidParameter);
     std::shared_ptr<Node> child = node->Child(level);
     if (child == nullptr) {
       child = std::make_shared<Node>();
@@ -208,13 +190,22 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
     return Record(RegCall::Query, key, valueName, 0, *injected);
   }
   if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidParameter);
+  if (key == 0) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidHandle);
+  // Past the null-handle check, every failure reports the type REG_NONE.
+  const auto fail = [&](RegStatus status) {
+    if (type != nullptr) *type = kRegNone;
+    return Record(RegCall::Query, key, valueName, 0, status);
+  };
   std::uint32_t access = 0;
   const std::shared_ptr<Node> node = Resolve(key, &access);
-  if (node == nullptr) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidHandle);
-  if (node->deleted) return Record(RegCall::Query, key, valueName, 0, kKeyDeleted);
-  if ((access & kKeyQueryValue) == 0) return Record(RegCall::Query, key, valueName, 0, kErrorAccessDenied);
+  if (node == nullptr) return fail(kErrorInvalidHandle);
+  if (node->deleted) return fail(kKeyDeleted);
+  if ((access & kKeyQueryValue) == 0) {
+    if (size != nullptr) *size = 0;
+    return fail(kErrorAccessDenied);
+  }
   const Node::Value* value = node->FindValue(valueName != nullptr ? valueName : "");
-  if (value == nullptr) return Record(RegCall::Query, key, valueName, 0, kErrorFileNotFound);
+  if (value == nullptr) return fail(kErrorFileNotFound);
 
   const auto length = static_cast<std::uint32_t>(value->data.size());
   RegStatus status = kErrorSuccess;

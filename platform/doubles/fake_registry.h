@@ -76,8 +76,9 @@ class FakeRegistry final : public Registry {
   [[nodiscard]] const std::vector<RegCallRecord>& Log() const noexcept { return log_; }
   void ClearLog() { log_.clear(); }
 
-  // The longest key name one level may have; longer ones are refused.
-  static constexpr std::size_t kMaxKeyNameLength = 255;
+  // The longest key name one level may have on Wine 8.0; longer ones are
+  // refused with 87.
+  static constexpr std::size_t kMaxKeyNameLength = 256;
 
  private:
   struct Node;

@@ -25,8 +25,11 @@ class Win32Admin final : public RegistryAdmin {
     LSTATUS status = RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                      nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExA(key, name.c_str(), 0, type,
-                            reinterpret_cast<const BYTE*>(data.data()),
+    // RegSetValueExA counts a string's NUL for the caller when the byte
+    // after the data is one; a non-NUL byte there stores exactly `data`.
+    std::string copy(data);
+    copy.push_back('x');
+    status = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(copy.data()),
                             static_cast<DWORD>(data.size()));
     RegCloseKey(key);
     return status;
