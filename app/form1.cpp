@@ -6,13 +6,6 @@
 #include "payload/write_payload.h"
 #include "platform/files.h"
 
-namespace payload {
-// The writer's entry point, as agreed with the payload library.
-[[nodiscard]] bool WritePayload(platform::FileSystem& fs, platform::Resources& resources,
-                                platform::Dialogs& dialogs, const std::wstring& targetDir,
-                                std::wstring& zipName, std::span<const std::byte>& payload);
-}  // namespace payload
-
 namespace app {
 
 namespace {
