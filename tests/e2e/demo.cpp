@@ -33,7 +33,7 @@ void RunDemo(const Options& o) {
   const MessageBoxView box = updater.WaitForMessageBox(120s);
   E2E_CHECK(box.text == L"Aggiornamento terminato!", "unexpected box " + Quote(box.text));
   shot(box.box, L"success.png");
-  box.Press(IDOK);
+  E2E_CHECK(box.Press(IDOK), "the success box did not close");
   const auto code = updater.WaitForExit(30s);
   E2E_CHECK(code.has_value(), "the updater did not end after the success box");
   const PayloadComparison c = ComparePayload(o.exe, target);

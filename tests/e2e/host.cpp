@@ -27,6 +27,16 @@ void WriteMakerPath(const std::wstring& strPath) {
   E2E_CHECK(status == ERROR_SUCCESS, "writing strPath failed with " + std::to_string(status));
 }
 
+std::wstring ProgramFilesFolder() {
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  const LONG status =
+      RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                   L"ProgramFilesDir", RRF_RT_REG_SZ, nullptr, value, &size);
+  E2E_CHECK(status == ERROR_SUCCESS, "cannot read ProgramFilesDir: " + std::to_string(status));
+  return value;
+}
+
 void RemoveMakerKey() {
   KeyCloser software;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | kView32,

@@ -14,6 +14,9 @@ namespace e2e {
 inline constexpr wchar_t kMakerKey[] = L"Software\\Velto\\Installazione";
 
 void WriteMakerPath(const std::wstring& strPath);
+// "ProgramFilesDir" of the same view: "C:\Program Files (x86)" in a 64-bit
+// prefix, "C:\Program Files" in a 32-bit one.
+[[nodiscard]] std::wstring ProgramFilesFolder();
 void RemoveMakerKey();  // the whole Software\Velto tree of the 32-bit view
 
 class ScopedMakerKey {

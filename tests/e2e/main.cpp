@@ -23,15 +23,18 @@ std::wstring WindowsPath(std::wstring path) {
   return path;
 }
 
-// Without a window manager (Xvfb) nobody draws the title bars: let Wine draw
-// them, so the windows look whole and the screenshots show their captions.
-void LetWineDrawFrames() {
+// Without a window manager (Xvfb) nobody draws the title bars, and Wine
+// waits 2 s for the missing manager each time it hides a window.  Let Wine
+// manage and draw the windows itself: whole windows in the screenshots, and
+// boxes that close at once.
+void LetWineManageWindows() {
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
                       KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;
   const wchar_t no[] = L"N";
   RegSetValueExW(key, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+  RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
   RegCloseKey(key);
 }
 
@@ -85,7 +88,7 @@ int wmain(int argc, wchar_t** argv) {
       return 0;
     }
     if (o.exe.empty()) return Usage();
-    LetWineDrawFrames();
+    LetWineManageWindows();
     if (command == L"demo") {
       e2e::RunDemo(o);
       return 0;

@@ -108,7 +108,10 @@ bool MessageBoxView::IsDefault(int id) const {
   return b && (GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
-void MessageBoxView::Press(int id) const { Click(GetDlgItem(box, id)); }
+bool MessageBoxView::Press(int id) const {
+  Click(GetDlgItem(box, id));
+  return WaitUntil([&] { return !IsWindow(box); }, milliseconds(30000));
+}
 
 std::optional<MessageBoxView> FindMessageBox(DWORD pid) {
   for (HWND w : VisibleTopLevels(pid)) {

@@ -44,7 +44,8 @@ struct MessageBoxView {
   // Wine answers DM_GETDEFID with IDOK even on Yes/No boxes: read the style.
   [[nodiscard]] bool IsDefault(int id) const;
   [[nodiscard]] HWND Owner() const { return GetWindow(box, GW_OWNER); }
-  void Press(int id) const;
+  // Presses the button; true once the box has closed.
+  [[nodiscard]] bool Press(int id) const;
 };
 [[nodiscard]] std::optional<MessageBoxView> FindMessageBox(DWORD pid);
 

@@ -50,7 +50,7 @@ MessageBoxView UpdaterProcess::WaitForMessageBox(milliseconds timeout) const {
   std::optional<MessageBoxView> found;
   WaitUntil([&] { return (found = FindMessageBox(Pid())).has_value() || !Running(); }, timeout);
   E2E_CHECK(found.has_value(), Running() ? "no message box showed" : "the updater ended");
-  Log(L"message box " + found->title + L": " + found->text);
+  Log("message box " + Quote(found->title) + ": " + Quote(found->text));
   return *found;
 }
 
@@ -58,7 +58,7 @@ InputBoxView UpdaterProcess::WaitForInputBox(milliseconds timeout) const {
   std::optional<InputBoxView> found;
   WaitUntil([&] { return (found = FindInputBox(Pid())).has_value() || !Running(); }, timeout);
   E2E_CHECK(found.has_value(), Running() ? "the folder prompt did not show" : "the updater ended");
-  Log(L"folder prompt " + found->title + L", default text " + found->Text());
+  Log("folder prompt " + Quote(found->title) + ", default text " + Quote(found->Text()));
   return *found;
 }
 
