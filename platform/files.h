@@ -40,7 +40,8 @@ class FileSystem {
   // Bytes free to the caller on the volume of `folder`.
   virtual Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) = 0;
   // Names (not paths) of the entries of `folder` that match a wildcard
-  // pattern such as L"*.tmp".
+  // pattern such as L"*.tmp", without "." and "..".  A folder with no match
+  // is success and an empty list; a missing folder is 3.
   virtual Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                            std::vector<std::wstring>* names) = 0;
 };

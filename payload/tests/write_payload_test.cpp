@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,8 @@ struct Step {
   int nth;
   platform::Win32Status status;
 };
+
+void PrintTo(const Step& step, std::ostream* os) { *os << step.name; }
 
 class FailingStep : public WritePayloadTest, public ::testing::WithParamInterface<Step> {};
 
