@@ -14,3 +14,8 @@ if(WIN32)
             "${ui_rc}"
     LIBS lumarso_platform_win32)
 endif()
+
+# The window and dialog doubles, in both builds.
+lumarso_add_gtest(platform_ui_doubles_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_doubles_test.cpp
+  LIBS lumarso_platform_doubles)
