@@ -190,7 +190,7 @@ def main(argv):
     # Builds: one folder per archive; the small exe for start-up comparison.
     folders = {label: os.path.join(BUILD, "bench-win32-" + ("smoke" if args.smoke else label))
                for label, *_ in plan}
-    build_times = {}
+    build_times = {"load_before": os.getloadavg()[0]}
     for label, *_ in plan:
         fresh = label == big_label and not args.smoke
         configure(folders[label], archives[label], fresh)
@@ -214,6 +214,7 @@ def main(argv):
                           scratch=os.path.join(BUILD, "bench-scratch"),
                           launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
     log("wine prefix ready in %.1f s" % bench.prepare())
+    load_at_start = os.getloadavg()[0]
 
     results = {
         "mode": mode, "runs": runs,
@@ -237,6 +238,8 @@ def main(argv):
     exe_bytes = os.path.getsize(big_exe)
     results["exe"] = {"exe_bytes": exe_bytes, "archive_bytes": os.path.getsize(big_archive),
                       "overhead": exe_bytes - os.path.getsize(big_archive)}
+    results["load"] = {"build": build_times.pop("load_before"), "start": load_at_start,
+                       "end": os.getloadavg()[0]}
     with open(saved, "w") as f:
         json.dump(results, f, indent=1)
     render(results)

@@ -42,6 +42,10 @@ def _s(value):
     return "-" if value is None else "%.1f s" % value
 
 
+def _load(results, when):
+    return results.get("load", {}).get(when, float("nan"))
+
+
 def largest(results):
     return max(results["sizes"], key=lambda s: s["bytes"])
 
@@ -111,7 +115,8 @@ def scaling(results):
 
 
 def console(results):
-    lines = ["", "Benchmark (%s, median of %d runs)" % (results["mode"], results["runs"])]
+    lines = ["", "Benchmark (%s, median of %d runs; load average %.1f to %.1f)"
+             % (results["mode"], results["runs"], _load(results, "start"), _load(results, "end"))]
     table = rows(results)
     w = max(len(r[0]) for r in table)
     for name, value, target, ok in table:
@@ -169,7 +174,8 @@ pipeline at a few MB and leaves this page alone.
 ## Setting
 
 - {machine}; {wine}; writes to {fs} under the build folder; page cache warm, `sync` before
-  every run.
+  every run.  The machine is shared: 1-minute load average {load_build:.1f} when the builds
+  began, {load_start:.1f} when the measurements began and {load_end:.1f} at the end.
 - Archive: `payload/tools/make_manual.py`, {bytes:,} bytes, {entries} entries ({stored} stored),
   generated in {gen:.1f} s; `unzip -t`: {unzip}.
 - Every figure is the median of {runs} runs.  Each write run is a fresh process
@@ -182,7 +188,8 @@ pipeline at a few MB and leaves this page alone.
   and flushes (the same durability as 1 and 2); 3n is the same without the flush, as the
   original did it.
 - 4 is measured by `lumarso_bench_launch`: `CreateProcessW` to the "Lumarso 2015" window
-  being visible and the process idle.  5 runs the real `Lumarso2015.exe`: the launcher points
+  being visible and the process idle; each exe starts once untimed, then the two take turns
+  for 3 × {runs} timed starts each.  5 runs the real `Lumarso2015.exe`: the launcher points
   the install key at a scratch folder holding `Quadrivo\\Quadrivo.exe`, presses the button and
   answers "Aggiornamento terminato!"; `/proc/PID/status` of the exe's Wine process is sampled
   about every millisecond.
@@ -209,7 +216,8 @@ which the kernel can drop at any time; it is shown for completeness, not held to
 
 {raw}
 """.format(date=results["date"], machine=results["machine"], wine=results["wine"],
-           fs=results["filesystem"], bytes=a["bytes"], entries=a["entries"], stored=a["stored"],
+           fs=results["filesystem"], load_build=_load(results, "build"),
+           load_start=_load(results, "start"), load_end=_load(results, "end"), bytes=a["bytes"], entries=a["entries"], stored=a["stored"],
            gen=a["gen_s"], unzip=a["unzip"], runs=results["runs"],
            size=_size(largest(results)["bytes"]), table=markdown_table(results),
            plot=plot_name, scaling=markdown_scaling(results), notes=notes,
