@@ -27,14 +27,17 @@ std::wstring WindowsPath(std::wstring path) {
 // waits 2 s for the missing manager each time it hides a window.  Let Wine
 // manage and draw the windows itself: whole windows in the screenshots, and
 // boxes that close at once.
-void LetWineManageWindows() {
+// For a run on the user's display, the window manager's defaults come back.
+void LetWineManageWindows(bool yes) {
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
                       KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;
   const wchar_t no[] = L"N";
-  RegSetValueExW(key, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
-  RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+  for (const wchar_t* name : {L"Decorated", L"Managed"}) {
+    if (yes) RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+    else RegDeleteValueW(key, name);
+  }
   RegCloseKey(key);
 }
 
@@ -84,11 +87,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   try {
     if (command == L"seed") {
+      LetWineManageWindows(false);
       e2e::SeedHost(o.hostFolder);
       return 0;
     }
     if (o.exe.empty()) return Usage();
-    LetWineManageWindows();
+    LetWineManageWindows(true);
     if (command == L"demo") {
       e2e::RunDemo(o);
       return 0;

@@ -38,9 +38,9 @@ milliseconds RetryTimeout(const Options& o, int ticks) {
   return RetryInterval(o) * ticks + milliseconds(3000) * ticks + 60s;
 }
 
-void Shot(const Options& o, HWND window, const wchar_t* name) {
+void Shot(const Options& o, HWND window, const wchar_t* name, DWORD settleMs = 500) {
   if (o.screenshotDir.empty()) return;
-  Sleep(500);  // let the window finish painting
+  Sleep(settleMs);  // let the window finish painting
   SaveScreenshot(window, JoinPath(o.screenshotDir, name));
 }
 
@@ -307,7 +307,7 @@ void RetriesThenSuccess(const Options& o) {
     for (const auto& c : seen) s += Quote(c) + " ";
     return s;
   }());
-  Shot(o, main.window, L"retry.png");
+  Shot(o, main.window, L"retry.png", 30);  // before the next retry changes the count
 
   held.Release();
   const MessageBoxView box = ExpectSuccessBox(updater, main);

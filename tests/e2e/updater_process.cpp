@@ -8,10 +8,18 @@ UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& work
   std::wstring commandLine = L"\"" + exe + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                 nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup,
-                                 &info_);
+  const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                 CREATE_SUSPENDED, nullptr,
+                                 workDir.empty() ? nullptr : workDir.c_str(), &startup, &info_);
   E2E_CHECK(ok, "cannot start " + Narrow(exe) + ": error " + std::to_string(GetLastError()));
+  job_ = CreateJobObjectW(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (job_) {
+    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(job_, info_.hProcess);
+  }
+  ResumeThread(info_.hThread);
   Log(L"started " + exe + L" as process " + std::to_wstring(info_.dwProcessId));
 }
 
@@ -23,6 +31,7 @@ UpdaterProcess::~UpdaterProcess() {
   }
   CloseHandle(info_.hThread);
   CloseHandle(info_.hProcess);
+  if (job_) CloseHandle(job_);
 }
 
 bool UpdaterProcess::Running() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The updater started as a person would start it, watched from outside.
-// If a scenario fails half-way, the process it started is ended with it.
+// If a scenario fails half-way, the process it started is ended with it; if
+// the driver itself is killed (a test timeout), its job takes the updater along.
 #include <windows.h>
 
 #include <optional>
@@ -31,6 +32,7 @@ class UpdaterProcess {
   void WaitForNoDialog(milliseconds timeout) const;
 
  private:
+  HANDLE job_ = nullptr;
   PROCESS_INFORMATION info_{};
 };
 
