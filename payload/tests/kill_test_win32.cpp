@@ -30,6 +30,22 @@ std::wstring HelperPath() {
   return path.substr(0, path.find_last_of(L'\\') + 1) + L"payload_kill_helper.exe";
 }
 
+bool HasTempFile(const std::wstring& folder) {
+  const auto names = NamesIn(folder);
+  return std::any_of(names.begin(), names.end(),
+                     [](const std::wstring& n) { return IsTempName(n, kZipName); });
+}
+
+// Waits for the helper's first temporary file: process start-up under Wine
+// takes anything from 0.1 s to several seconds on a busy machine.
+bool StartedWriting(const std::wstring& folder, HANDLE process) {
+  for (int waited = 0; waited < 60000; waited += 2) {
+    if (HasTempFile(folder)) return true;
+    if (::WaitForSingleObject(process, 2) == WAIT_OBJECT_0) return false;
+  }
+  return false;
+}
+
 bool Same(const std::vector<std::byte>& file, std::span<const std::byte> bytes) {
   return file.size() == bytes.size() && std::equal(file.begin(), file.end(), bytes.begin());
 }
@@ -48,9 +64,9 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
 
   const unsigned seed = ::GetTickCount();
   std::mt19937 rng(seed);
-  // Wine starts the helper in a few hundred ms; each of its writes takes
-  // tens of ms, so most kills land inside a write.
-  std::uniform_int_distribution<int> delayMs(150, 1500);
+  // Each of the helper's writes takes tens of ms; counted from its first
+  // temporary file, most kills land inside a write, some between two.
+  std::uniform_int_distribution<int> delayMs(0, 400);
   int kills = 0;
   int midWrite = 0;
   int sawA = 0;
@@ -66,6 +82,7 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
         << ::GetLastError();
     UniqueKernelHandle process(info.hProcess);
     UniqueKernelHandle thread(info.hThread);
+    ASSERT_TRUE(StartedWriting(folder, process.get())) << "kill " << i;
     ::Sleep(static_cast<DWORD>(delayMs(rng)));
     DWORD code = 0;
     ASSERT_TRUE(::GetExitCodeProcess(process.get(), &code));
@@ -82,9 +99,7 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
                             << seed << ")";
     sawA += isA;
     sawB += isB;
-    const auto names = NamesIn(folder);
-    midWrite += std::any_of(names.begin(), names.end(),
-                            [](const std::wstring& n) { return IsTempName(n, kZipName); });
+    midWrite += HasTempFile(folder);
 
     ASSERT_TRUE(WriteFileAtomically(fs, folder, kZipName, i % 2 ? a : std::span<const std::byte>(b)));
     EXPECT_EQ(NamesIn(folder), std::vector<std::wstring>{kZipName}) << "kill " << i;
