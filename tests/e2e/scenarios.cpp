@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 
+#include "box_icon.h"
 #include "harness.h"
 #include "host.h"
 #include "payload_check.h"
@@ -49,6 +50,13 @@ void PressSysClose(const MainWindowView& main) {
   PostMessageW(main.window, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void ExpectIcon(const MessageBoxView& box, BoxIcon expected) {
+  Sleep(150);  // painted
+  const BoxIcon shown = IdentifyIcon(box);
+  E2E_CHECK(shown == expected, Quote(box.text) + " shows the " + Name(shown) + " icon, not the " +
+                                   Name(expected) + " one");
+}
+
 void ExpectNoOtherButtons(const MessageBoxView& box, std::initializer_list<int> present) {
   for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
     const bool wanted = std::find(present.begin(), present.end(), id) != present.end();
@@ -63,6 +71,7 @@ MessageBoxView ExpectSuccessBox(const UpdaterProcess& updater, const MainWindowV
   E2E_CHECK_EQ(box.title, std::wstring(L"Velto S.r.l."));
   ExpectNoOtherButtons(box, {IDOK});
   E2E_CHECK(box.Owner() == main.window, "the box is not owned by the window");
+  ExpectIcon(box, BoxIcon::Information);
   return box;
 }
 
@@ -330,6 +339,7 @@ MessageBoxView ReachTheQuestion(const Options& o, const UpdaterProcess& updater,
   E2E_CHECK(question.IsDefault(IDYES), "Yes is not the default button");
   E2E_CHECK(!question.IsDefault(IDNO), "No is a default button");
   E2E_CHECK(question.Owner() == main.window, "the question is not owned by the window");
+  ExpectIcon(question, BoxIcon::Question);
   ExpectOnlyBox(updater, question, RetryInterval(o) * 4);
   E2E_CHECK_EQ(main.ButtonCaption(), std::wstring(L"40"));
   return question;
@@ -348,6 +358,7 @@ void QuestionYes(const Options& o) {
   E2E_CHECK_EQ(notice.title, std::wstring(L"Aggiornamento"));
   ExpectNoOtherButtons(notice, {IDOK});
   E2E_CHECK(notice.Owner() == main.window, "the notice is not owned by the window");
+  ExpectIcon(notice, BoxIcon::Warning);
   ExpectOnlyBox(updater, notice, RetryInterval(o) * 3);
   // From now on any attempt would succeed: none may come.
   held.Release();
