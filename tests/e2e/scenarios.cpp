@@ -327,6 +327,31 @@ void RetriesThenSuccess(const Options& o) {
   ExpectFolderHolds(setup.host, {L"Quadrivo.exe", kZip});
 }
 
+// A click while retrying runs the whole command again: the count restarts.
+void ClickDuringRetries(const Options& o) {
+  HostWithMakerKey setup("click_retries");
+  HeldFile held(JoinPath(setup.host, kZip));
+  UpdaterProcess updater(o.exe, setup.root.Path());
+  const MainWindowView main = updater.WaitForMainWindow(kStartTimeout);
+  Click(main.button);
+  E2E_CHECK(WatchCaptions(updater, main, L"3", RetryTimeout(o, 3)).back() == L"3",
+            "the retries were not counted up to 3");
+
+  Click(main.button);
+  const auto seen = WatchCaptions(updater, main, L"1", RetryTimeout(o, 2));
+  E2E_CHECK(seen.back() == L"1", "after the second click the count did not restart at 1");
+  for (const auto& caption : seen)
+    E2E_CHECK(caption == L"1" || caption == L"3" || caption == L"4",
+              "after the second click the caption went through " + Quote(caption));
+  E2E_CHECK(!FindMessageBox(updater.Pid()) && !FindInputBox(updater.Pid()),
+            "the second click showed a box");
+
+  held.Release();
+  E2E_CHECK(ExpectSuccessBox(updater, main).Press(IDOK), "the box did not close");
+  ExpectEnded(updater);
+  ExpectWritten(o, setup.host);
+}
+
 // Holds the target until the question after 40 failed retries shows.
 MessageBoxView ReachTheQuestion(const Options& o, const UpdaterProcess& updater,
                                 const MainWindowView& main) {
@@ -454,6 +479,7 @@ const std::vector<Scenario>& AllScenarios() {
       {"cancel", "prompt cancelled by Esc, Annulla and an emptied field", Cancel},
       {"retries_then_success", "target held: caption counts 1, 2, 3; released: written",
        RetriesThenSuccess},
+      {"click_during_retries", "a second click restarts the count", ClickDuringRetries},
       {"question_yes", "40 failed retries, Interrompere? answered Yes", QuestionYes},
       {"question_no", "40 failed retries, Interrompere? answered No", QuestionNo},
       {"close_during_retries", "window closed while retrying", CloseDuringRetries},
