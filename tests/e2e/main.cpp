@@ -6,6 +6,8 @@
 //   lumarso_e2e demo --exe PATH [--host-root C:\Velto\] [--screenshots DIR]
 //
 // Paths may be given as Unix paths; they are reached through drive Z:.
+// The retry scenarios want the fast-retry build (Lumarso2015_fastretry) and
+// its interval in --retry-ms; tests/e2e/CMakeLists.txt pairs them up.
 #include <windows.h>
 
 #include <cstdio>
