@@ -57,8 +57,8 @@ def rows(results):
     peak = {m: median(big["write_peak_anon"].get(m, [])) for m, _, _ in METHODS}
     out = []
     for method, number, text in METHODS:
-        out.append(("%s. %s" % (number, text), _ms(med[method]),
-                    "peak private %s" % _mib(peak[method]), ""))
+        out.append(("%s. %s" % (number, text),
+                    "%s (peak private %s)" % (_ms(med[method]), _mib(peak[method])), "", ""))
     r12 = ratio(med["payload-new"], med["copyfile"])
     r13 = ratio(med["payload-new"], med["naive"])
     out.append(("ratio 1/2", _x(r12), "<= 1.0", verdict(r12, LIMITS["ratio_1_2"])))
@@ -97,13 +97,13 @@ def rows(results):
     out.append(("build of the %s MB exe from a fresh folder" % _size(st["big_bytes"]),
                 _s(b.get("scratch_s")), "<= 20 s", verdict(b.get("scratch_s"), LIMITS["build_s"])))
     out.append(("same build with the small archive", _s(b.get("small_scratch_s")), "", ""))
-    out.append(("re-embedding a changed archive (incremental)", _s(b.get("reembed_s")), "",
-                verdict(b.get("reembed_s"), LIMITS["build_s"]) if b.get("reembed_s") else ""))
+    out.append(("re-embedding a changed archive (incremental)", _s(b.get("reembed_s")), "<= 20 s",
+                verdict(b.get("reembed_s"), LIMITS["build_s"])))
     return out
 
 
 def _size(n):
-    return "%.0f" % (n / MB) if n >= 10 * MB else "%.1f" % (n / MB)
+    return "%.1f" % (n / MB)
 
 
 def scaling(results):
@@ -120,7 +120,7 @@ def console(results):
     table = rows(results)
     w = max(len(r[0]) for r in table)
     for name, value, target, ok in table:
-        lines.append("  %-*s  %-22s %-24s %s" % (w, name, value, target, ok))
+        lines.append("  %-*s  %-36s %-12s %s" % (w, name, value, target, ok))
     lines.append("")
     lines.append("  write time (ms) by archive size:")
     lines.append("  %10s %10s %10s %10s %10s" % ("MB", "1", "1r", "2", "3"))
