@@ -9,7 +9,6 @@ docs/benchmarks.md with the scaling plot.
 """
 import argparse
 import datetime
-import filecmp
 import json
 import os
 import platform

@@ -1,7 +1,6 @@
 """The measurements themselves: timed writes, start-up and memory, each run
 in a fresh Wine process."""
 import filecmp
-import glob
 import os
 import shutil
 import subprocess

@@ -1,5 +1,4 @@
 """The results table (console and Markdown) and the benchmark page."""
-import os
 
 from stats import median, ratio, verdict
 
