@@ -12,17 +12,18 @@ IMAGE_SCN_MEM_WRITE = 0x80000000
 
 
 def pe_checksum(data, checksum_offset):
-    total = 0
-    size = len(data)
-    padded = data + b"\0" * (size % 2)
-    for (word,) in struct.iter_unpack("<H", padded):
-        total += word
-    # The checksum field itself counts as zero.
-    total -= struct.unpack_from("<H", padded, checksum_offset)[0]
-    total -= struct.unpack_from("<H", padded, checksum_offset + 2)[0]
-    while total >> 16:
-        total = (total & 0xFFFF) + (total >> 16)
-    return (total + size) & 0xFFFFFFFF
+    # The PE checksum is the ones'-complement sum of the image's 16-bit
+    # little-endian words (the checksum field counted as zero) plus the file
+    # size.  Read as one little-endian integer, the image is congruent to
+    # that sum modulo 0xFFFF, which keeps a 208 MB image to about a second
+    # instead of a word-by-word loop.
+    image = bytearray(data)
+    image[checksum_offset:checksum_offset + 4] = b"\0\0\0\0"
+    whole = int.from_bytes(image, "little")
+    folded = whole % 0xFFFF
+    if folded == 0 and whole != 0:
+        folded = 0xFFFF  # end-around carry never folds a non-zero sum to 0
+    return (folded + len(data)) & 0xFFFFFFFF
 
 
 def seal(path):
