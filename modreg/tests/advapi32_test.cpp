@@ -33,12 +33,12 @@ class ModRegOnAdvapi32 : public ::testing::Test {
 };
 
 TEST_F(ModRegOnAdvapi32, ProgramFilesOfA32BitProcessIsItsOwnView) {
-  // On a 64-bit system the 32-bit program reads the WOW6432Node view; in a
-  // 32-bit system (or Wine prefix) there is only the one folder.
+  // The tests run in a 64-bit prefix, as the updater runs on 64-bit Windows:
+  // the 32-bit program reads the WOW6432Node view and its own folder.
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
-  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(),
-            wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files");
+  ASSERT_TRUE(wow64) << "the Wine prefix should be a 64-bit one";
+  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(), L"C:\\Program Files (x86)");
   EXPECT_EQ(modReg_.RegErrorRecord.Number, 0);
   EXPECT_EQ(dialogs_.MessageCount(), 0u);
 }

@@ -34,6 +34,13 @@ int Run(HINSTANCE instance) {
 
 }  // namespace
 
+// An exception nobody caught ends in the same report as any other fatal
+// error, not in libstdc++'s console message (a GUI program has no console);
+// replacing the handler also keeps its demangler out of the exe.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { platform::win32::ReportFatalAndExit(nullptr); }
+}  // namespace __gnu_cxx
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::HardenDllSearch();
   try {

@@ -1,6 +1,7 @@
 #include "platform/win32/window.h"
 
-#include <system_error>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "platform/win32/dpi.h"
@@ -26,7 +27,9 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = 0;
 
 [[noreturn]] void ThrowLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+  // A plain runtime_error: std::system_error would drag the library's error
+  // category tables into an exe that only ever shows this text.
+  throw std::runtime_error(std::string(what) + " failed, error " + std::to_string(GetLastError()));
 }
 
 HFONT CreateButtonFont(UINT dpi) {
