@@ -48,10 +48,7 @@ TEST(RejectedFolderText, CancelAfterwardsLeavesEverythingAsItWas) {
 class ReentrantTicks : public ::testing::Test {
  protected:
   void SetUp() override {
-    rig.SetMakerFolder("C:\\Velto\\");
-    rig.MakeHost(kHost);
-    rig.HoldTarget(kHost);
-    ASSERT_FALSE(rig.Click());
+    ASSERT_FALSE(rig.ClickIntoRetries());
   }
   // Fires the given number of ticks, as a modal loop would dispatch them.
   auto TicksWhileOpen(int n) {

@@ -15,10 +15,7 @@ constexpr wchar_t kHost[] = L"C:\\Velto\\Quadrivo\\";
 class Retrying : public ::testing::Test {
  protected:
   void SetUp() override {
-    rig.SetMakerFolder("C:\\Velto\\");
-    rig.MakeHost(kHost);
-    rig.HoldTarget(kHost);
-    ASSERT_FALSE(rig.Click());
+    ASSERT_FALSE(rig.ClickIntoRetries());
     ASSERT_TRUE(rig.window.TimerEnabled());
   }
   void FailRetries(int n) {

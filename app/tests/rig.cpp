@@ -45,6 +45,14 @@ void Rig::HoldTarget(const std::wstring& folder) {
   ASSERT_NE(holder_, 0u);
 }
 
+bool Rig::ClickIntoRetries() {
+  const std::wstring host = L"C:\\Velto\\Quadrivo\\";
+  SetMakerFolder("C:\\Velto\\");
+  MakeHost(host);
+  HoldTarget(host);
+  return Click();
+}
+
 void Rig::Release() {
   if (holder_ != 0) files.CloseElsewhere(holder_);
   holder_ = 0;

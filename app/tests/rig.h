@@ -41,6 +41,10 @@ class Rig {
   // attempt there fails; Release() lets attempts succeed again.
   void HoldTarget(const std::wstring& folder);
   void Release();
+  // The maker's key names C:\Velto\, the host is in C:\Velto\Quadrivo\ and its
+  // archive is held: the click's first attempt fails and retries begin.
+  // Returns true when the click ended the program (it must not).
+  [[nodiscard]] bool ClickIntoRetries();
 
   // --- the user; each returns true when the program ended
   bool Click();
