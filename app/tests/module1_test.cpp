@@ -11,6 +11,7 @@ TEST(Main, ShowsTheIdleWindowAndTouchesNeitherRegistryNorFiles) {
   EXPECT_TRUE(rig.window.Shown());
   EXPECT_FALSE(rig.window.TimerEnabled());
   EXPECT_EQ(rig.window.TimerInterval(), 20000u);
+  EXPECT_EQ(rig.window.Caption(), L"Lumarso 2015");
   EXPECT_EQ(rig.window.ButtonCaption(), L"Installa il manuale");
   EXPECT_EQ(rig.registry.TotalCalls(), 0);
   EXPECT_TRUE(rig.files.Calls().empty());
@@ -25,9 +26,11 @@ TEST(Main, CreatesTheOneForm1OnlyOnce) {
   Rig rig;
   Form1* first = rig.module1.form1();
   rig.form().lngAttempts = 7;
+  rig.window.SetButtonCaption(L"7");
   rig.module1.Main();
   EXPECT_EQ(rig.module1.form1(), first);
   EXPECT_EQ(rig.form().lngAttempts, 7);
+  EXPECT_EQ(rig.window.ButtonCaption(), L"7");
   EXPECT_EQ(rig.window.ShowCalls(), 2);
 }
 

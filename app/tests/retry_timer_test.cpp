@@ -27,7 +27,7 @@ class Retrying : public ::testing::Test {
 
 TEST_F(Retrying, EachFailureCountsOnTheButtonThenRunsPendingMessagesOnce) {
   FailRetries(3);
-  EXPECT_EQ(rig.window.CaptionHistory(), (std::vector<std::wstring>{L"1", L"2", L"3"}));
+  EXPECT_EQ(rig.window.CaptionHistory(), (std::vector<std::wstring>{L"Installa il manuale", L"1", L"2", L"3"}));
   EXPECT_EQ(rig.window.PendingRuns(), 3);
   EXPECT_EQ(rig.Attempts(), 4);
   EXPECT_TRUE(rig.window.TimerEnabled());

@@ -29,7 +29,8 @@ void ReportFatalAndExit(HWND owner) noexcept {
   } catch (...) {
     MessageBoxW(owner, L"Errore di run-time", L"Lumarso2015", MB_OK | MB_ICONERROR);
   }
-  ExitProcess(1);
+  // msiexec's "fatal error during installation", apart from the documented codes.
+  ExitProcess(1603);
 }
 
 }  // namespace platform::win32
