@@ -6,4 +6,6 @@ lumarso_add_gtest(app_tests
           ${CMAKE_CURRENT_LIST_DIR}/retry_timer_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/mends_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/module1_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/unattended_test.cpp
   LIBS lumarso_app lumarso_platform_doubles)
