@@ -16,52 +16,67 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   Witness(platform::FileSystem& files, platform::Resources& resources)
       : files_(files), resources_(resources) {}
 
-  void Reset() noexcept { last_ = platform::kErrorSuccess; }
+  void Reset() noexcept {
+    last_ = platform::kErrorSuccess;
+    step_ = L"";
+  }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
+  // What the failing call was doing, for the log.
+  [[nodiscard]] const wchar_t* FailedStep() const noexcept { return step_; }
 
   std::uint32_t GetAttributes(const std::wstring& path, platform::Win32Status* error) override {
     const std::uint32_t attributes = files_.GetAttributes(path, error);
     // A missing target is the usual case, not a failure.
     if (attributes == platform::kInvalidFileAttributes && *error != platform::kErrorFileNotFound) {
-      last_ = *error;
+      Note(*error, L"reading the attributes of");
     }
     return attributes;
   }
-  platform::Win32Status Delete(const std::wstring& path) override { return Note(files_.Delete(path)); }
+  platform::Win32Status Delete(const std::wstring& path) override {
+    return Note(files_.Delete(path), L"deleting an old copy of");
+  }
   platform::Win32Status CreateNew(const std::wstring& path, platform::FileId* file) override {
-    return Note(files_.CreateNew(path, file));
+    return Note(files_.CreateNew(path, file), L"creating the new copy beside");
   }
   platform::Win32Status Write(platform::FileId file, const void* data, std::uint32_t size) override {
-    return Note(files_.Write(file, data, size));
+    return Note(files_.Write(file, data, size), L"writing the new copy of");
   }
-  platform::Win32Status Flush(platform::FileId file) override { return Note(files_.Flush(file)); }
-  platform::Win32Status Close(platform::FileId file) override { return Note(files_.Close(file)); }
+  platform::Win32Status Flush(platform::FileId file) override {
+    return Note(files_.Flush(file), L"flushing the new copy of");
+  }
+  platform::Win32Status Close(platform::FileId file) override {
+    return Note(files_.Close(file), L"closing the new copy of");
+  }
   platform::Win32Status MoveReplace(const std::wstring& from, const std::wstring& to) override {
-    return Note(files_.MoveReplace(from, to));
+    return Note(files_.MoveReplace(from, to), L"putting the new copy in place of");
   }
   platform::Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) override {
-    return Note(files_.FreeSpace(folder, bytes));
+    return Note(files_.FreeSpace(folder, bytes), L"reading the free space for");
   }
   platform::Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                              std::vector<std::wstring>* names) override {
-    return Note(files_.List(folder, pattern, names));
+    return Note(files_.List(folder, pattern, names), L"listing the folder of");
   }
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  platform::Win32Status* error) override {
     auto found = resources_.Find(type, id, error);
-    if (!found) last_ = *error;
+    if (!found) Note(*error, L"finding the CUSTOM/101 resource for");
     return found;
   }
 
  private:
-  platform::Win32Status Note(platform::Win32Status status) {
-    if (status != platform::kErrorSuccess) last_ = status;
+  platform::Win32Status Note(platform::Win32Status status, const wchar_t* step) {
+    if (status != platform::kErrorSuccess) {
+      last_ = status;
+      step_ = step;
+    }
     return status;
   }
 
   platform::FileSystem& files_;
   platform::Resources& resources_;
   platform::Win32Status last_ = platform::kErrorSuccess;
+  const wchar_t* step_ = L"";
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -95,8 +110,11 @@ std::wstring InstallSteps::FirstCandidate() {
   constexpr wchar_t kMaker[] = L"lookup HKLM\\Software\\Velto\\Installazione, strPath";
   constexpr wchar_t kProgramFiles[] =
       L"lookup HKLM\\Software\\Microsoft\\Windows\\CurrentVersion, ProgramFilesDir";
+  constexpr wchar_t kMakerAgain[] =
+      L"lookup HKLM\\Software\\Velto\\Installazione, strPath, asked again (this answer is used)";
   if (!Lookup(kMaker, &modreg::ModReg::RetrieveProgramFilesVeltoPath).empty()) {
-    return Lookup(kMaker, &modreg::ModReg::RetrieveProgramFilesVeltoPath) + texts::kHostUnderMaker;
+    return Lookup(kMakerAgain, &modreg::ModReg::RetrieveProgramFilesVeltoPath) +
+           texts::kHostUnderMaker;
   }
   return Lookup(kProgramFiles, &modreg::ModReg::RetrieveProgramFilesPath) +
          texts::kHostUnderProgramFiles;
@@ -124,7 +142,8 @@ bool InstallSteps::Attempt(platform::Dialogs& dialogs, const std::wstring& targe
               std::to_wstring(payload.size()) + L" bytes");
   } else if (witness_->LastFailure() != platform::kErrorSuccess) {
     log_.Line(L"attempt " + std::to_wstring(number) + L" failed: " +
-              log_.Error(witness_->LastFailure()));
+              log_.Error(witness_->LastFailure()) + L", " + witness_->FailedStep() + L" " +
+              payload::kZipName);
   } else {
     // The writer refused without a system call failing: a read-only target
     // or a folder in its place, or an error of the program itself.

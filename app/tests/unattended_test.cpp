@@ -144,7 +144,8 @@ TEST(Unattended, SilentRetriesWaitTheIntervalAndStopAtTheLimit) {
     EXPECT_EQ(u.Run(row.arguments), row.exitCode);
     EXPECT_EQ(u.Attempts(), row.attempts);
     EXPECT_EQ(u.clock.sleeps, std::vector<std::uint32_t>(row.attempts - 1, 20000));
-    EXPECT_TRUE(u.Logged("attempt 1 failed: error 5 (Access denied.)\r\n")) << u.Log();
+    EXPECT_TRUE(u.Logged("attempt 1 failed: error 5 (Access denied.), putting the new copy in place "
+                         "of Lumarso2015.zip\r\n")) << u.Log();
     EXPECT_TRUE(u.Logged(row.lastLine)) << u.Log();
     EXPECT_TRUE(u.dialogs.Shown().empty());
     if (row.exitCode == kExitGaveUp) {
@@ -154,6 +155,30 @@ TEST(Unattended, SilentRetriesWaitTheIntervalAndStopAtTheLimit) {
     } else {
       EXPECT_TRUE(u.Written(kHost));
     }
+  }
+}
+
+TEST(Unattended, EachFailedAttemptLogsTheSystemsErrorAndTheStepThatMetIt) {
+  const struct Row {
+    std::function<void(Unattended&)> fault;
+    const char* logged;
+  } rows[] = {
+      {[](Unattended& u) { u.files.FailCall(platform::doubles::FileOp::Write, platform::kErrorDiskFull); },
+       "attempt 1 failed: error 112 (Disk full.), writing the new copy of Lumarso2015.zip\r\n"},
+      {[](Unattended& u) { u.resources.FailNext(platform::kErrorResourceTypeNotFound); },
+       "attempt 1 failed: error 1813, finding the CUSTOM/101 resource for Lumarso2015.zip\r\n"},
+      {[](Unattended& u) {
+         u.files.PutFile(std::wstring(kHost) + kZip, {std::byte{0}}, platform::kFileAttributeReadOnly);
+       },
+       "attempt 1 failed without a system error (a read-only target, or a folder in its place)"},
+  };
+  for (const Row& row : rows) {
+    Unattended u;
+    u.SetMakerFolder("C:\\Velto\\");
+    u.MakeHost(kHost);
+    row.fault(u);
+    EXPECT_EQ(u.Run(L"/S /RETRIES=0 /LOG=C:\\logs\\install.log"), kExitGaveUp);
+    EXPECT_TRUE(u.Logged(row.logged)) << u.Log();
   }
 }
 
