@@ -36,6 +36,7 @@ struct System {
 };
 
 int RunSilent(System& system, const app::CommandLine& commandLine, app::InstallLog& log) {
+  platform::win32::QuietFatalReports();
   try {
     return app::RunSilent(
         {system.registry, system.files, system.resources, system.process, system.clock},
