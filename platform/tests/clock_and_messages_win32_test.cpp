@@ -37,7 +37,9 @@ TEST(Win32Clock, TellsTheDateAndSleepsAsLongAsAsked) {
   clock.Sleep(120);
   const int elapsed = ms(clock.Now()) - ms(before);
   // Across midnight the difference is meaningless; the day rarely turns here.
-  if (elapsed >= 0) EXPECT_GE(elapsed, 100);
+  if (elapsed >= 0) {
+    EXPECT_GE(elapsed, 100);
+  }
 }
 
 }  // namespace
