@@ -31,13 +31,5 @@ TEST(Main, CreatesTheOneForm1OnlyOnce) {
   EXPECT_EQ(rig.window.ShowCalls(), 2);
 }
 
-TEST(Main, TheWindowDeliversClicksToTheInstallCommand) {
-  Rig rig;
-  rig.dialogs.CancelInput();
-  rig.window.Click();
-  EXPECT_EQ(rig.dialogs.InputCount(), 1u);
-  EXPECT_GT(rig.registry.TotalCalls(), 0);
-}
-
 }  // namespace
 }  // namespace app::testing

@@ -143,6 +143,7 @@ TEST_F(OpenKeyPath, CreationMakesEachMissingLevelThroughItsOwnFullAccessWalk) {
   EXPECT_EQ(creates[0].name, "Installazione");
   EXPECT_EQ(creates[1].name, "Quadrivo");
   EXPECT_EQ(creates[0].samDesired, static_cast<std::uint32_t>(kKeyAllAccess));
+  for (const auto& create : creates) EXPECT_EQ(create.options, platform::kRegOptionNonVolatile);
   // Each creation's parent came from a walk of its own from the root, with
   // full access, and its own null-name reopen of the parent.
   const auto& log = registry.Log();

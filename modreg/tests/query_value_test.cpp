@@ -42,6 +42,10 @@ TEST_F(QueryValue, TerminatedStringGivesTextBytesAndZero) {
   EXPECT_EQ(Read(2), RegValue(0.0));
   EXPECT_EQ(Read(-7), RegValue(std::wstring(L"C:\\Velto\\")));
   EXPECT_EQ(CallsOf(RegCall::Close).size(), 16u);  // three walk entries and the key, each time
+  // Read access only, so a standard user can still read the machine's keys.
+  for (const auto& open : CallsOf(RegCall::Open)) {
+    EXPECT_EQ(open.samDesired, static_cast<std::uint32_t>(kKeyRead));
+  }
 }
 
 TEST_F(QueryValue, StringWithoutNulIsKeptWhole) {
@@ -63,6 +67,9 @@ TEST_F(QueryValue, FewerBytesThanAnnouncedCutAtTheNulOrKeepTheFill) {
   Store(platform::kRegNone, "ABCDEFGH");
   ChangeBeforeTheRead(platform::kRegNone, "ABC");
   EXPECT_EQ(Read(1), RegValue(Bytes{'A', 'B', 'C'}));
+  Store(platform::kRegBinary, "ABCDEFGH");
+  ChangeBeforeTheRead(platform::kRegBinary, "\x0A");
+  EXPECT_EQ(Read(0), RegValue(std::wstring(L"A")));
 
   // A REG_SZ without its NUL gets one from the registry right after the data
   // when there is room, so that NUL is part of the text before the fill.

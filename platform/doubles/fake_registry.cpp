@@ -105,28 +105,28 @@ FakeRegistry::~FakeRegistry() = default;
 
 // --- the registry interface ---
 
-RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint32_t /*options*/,
+RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint32_t options,
                                    std::uint32_t samDesired, RegKey* result) {
   const int count = ++counts_[static_cast<int>(RegCall::Open)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, status);
+    return Record(RegCall::Open, parent, subKey, options, samDesired, status);
   };
   if (const auto injected = Injected(RegCall::Open, count, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidParameter);
+  if (result == nullptr) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidParameter);
   // A null parent is refused before anything is written.
-  if (parent == 0) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidHandle);
+  if (parent == 0) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Open, parent, subKey, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorMoreData);
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
   if (node->deleted) return fail(kKeyDeleted);
   if (path.empty() && IsPredefinedKey(parent)) {
     // A predefined root opened with no name is the root itself.
     *result = parent;
-    return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, parent);
+    return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorSuccess, parent);
   }
   if (!path.empty() && path.front() == '\\') return fail(kBadPathname);
   for (std::string_view level : Levels(path)) {
@@ -135,11 +135,11 @@ RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint3
     if (node == nullptr) return fail(kErrorFileNotFound);
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
-  return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, *result);
+  return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uint32_t reserved,
-                                     const char* /*keyClass*/, std::uint32_t /*options*/,
+                                     const char* /*keyClass*/, std::uint32_t options,
                                      std::uint32_t samDesired,
                                      const SecurityAttributes* /*security*/, RegKey* result,
                                      std::uint32_t* disposition) {
@@ -148,14 +148,14 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Create, parent, subKey, samDesired, status);
+    return Record(RegCall::Create, parent, subKey, options, samDesired, status);
   };
   if (const auto injected = Injected(RegCall::Create, count, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Create, parent, subKey, samDesired, kErrorBadKey);
-  if (reserved != 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidParameter);
-  if (parent == 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidHandle);
+  if (result == nullptr) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorBadKey);
+  if (reserved != 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidParameter);
+  if (parent == 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Create, parent, subKey, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorMoreData);
   // Wine 8.0 does not ask the parent handle for the right to create subkeys.
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
@@ -178,7 +178,7 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
   if (disposition != nullptr) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
-  return Record(RegCall::Create, parent, subKey, samDesired, kErrorSuccess, *result);
+  return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::uint32_t* type,
@@ -187,14 +187,14 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
   const std::optional<std::string> name =
       valueName != nullptr ? std::optional<std::string>(valueName) : std::nullopt;
   if (const auto injected = Injected(RegCall::Query, count, name)) {
-    return Record(RegCall::Query, key, valueName, 0, *injected);
+    return Record(RegCall::Query, key, valueName, 0, 0, *injected);
   }
-  if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidParameter);
-  if (key == 0) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidHandle);
+  if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, 0, kErrorInvalidParameter);
+  if (key == 0) return Record(RegCall::Query, key, valueName, 0, 0, kErrorInvalidHandle);
   // Past the null-handle check, every failure reports the type REG_NONE.
   const auto fail = [&](RegStatus status) {
     if (type != nullptr) *type = kRegNone;
-    return Record(RegCall::Query, key, valueName, 0, status);
+    return Record(RegCall::Query, key, valueName, 0, 0, status);
   };
   std::uint32_t access = 0;
   const std::shared_ptr<Node> node = Resolve(key, &access);
@@ -222,7 +222,7 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
   }
   if (type != nullptr) *type = value->type;
   if (size != nullptr) *size = length;
-  return Record(RegCall::Query, key, valueName, 0, status);
+  return Record(RegCall::Query, key, valueName, 0, 0, status);
 }
 
 RegStatus FakeRegistry::CloseKey(RegKey key) {
@@ -231,12 +231,12 @@ RegStatus FakeRegistry::CloseKey(RegKey key) {
   std::optional<std::string> name;
   if (found != handles_.end()) name = found->second.node->name;
   if (const auto injected = Injected(RegCall::Close, count, name)) {
-    return Record(RegCall::Close, key, name ? name->c_str() : nullptr, 0, *injected);
+    return Record(RegCall::Close, key, name ? name->c_str() : nullptr, 0, 0, *injected);
   }
-  if (IsPredefinedKey(key)) return Record(RegCall::Close, key, nullptr, 0, kErrorSuccess);
-  if (found == handles_.end()) return Record(RegCall::Close, key, nullptr, 0, kErrorInvalidHandle);
+  if (IsPredefinedKey(key)) return Record(RegCall::Close, key, nullptr, 0, 0, kErrorSuccess);
+  if (found == handles_.end()) return Record(RegCall::Close, key, nullptr, 0, 0, kErrorInvalidHandle);
   handles_.erase(found);
-  return Record(RegCall::Close, key, name->c_str(), 0, kErrorSuccess);
+  return Record(RegCall::Close, key, name->c_str(), 0, 0, kErrorSuccess);
 }
 
 // --- setting up the tree ---
@@ -352,12 +352,13 @@ RegKey FakeRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access)
   return handle;
 }
 
-RegStatus FakeRegistry::Record(RegCall call, RegKey key, const char* name, std::uint32_t sam,
-                               RegStatus status, RegKey handle) {
+RegStatus FakeRegistry::Record(RegCall call, RegKey key, const char* name, std::uint32_t options,
+                               std::uint32_t sam, RegStatus status, RegKey handle) {
   RegCallRecord record;
   record.call = call;
   record.key = key;
   if (name != nullptr) record.name = std::string(name);
+  record.options = options;
   record.samDesired = sam;
   record.status = status;
   record.handle = handle;

@@ -24,6 +24,7 @@ struct RegCallRecord {
   RegCall call = RegCall::Open;
   RegKey key = 0;                   // parent (open, create) or the key itself
   std::optional<std::string> name;  // subkey or value name; nullopt for a null name
+  std::uint32_t options = 0;        // open and create only (REG_OPTION_*)
   std::uint32_t samDesired = 0;     // open and create only
   RegStatus status = 0;
   RegKey handle = 0;                // the handle handed out (open, create)
@@ -98,8 +99,8 @@ class FakeRegistry final : public Registry {
   [[nodiscard]] std::shared_ptr<Node> Resolve(RegKey key, std::uint32_t* access) const;
   std::optional<RegStatus> Injected(RegCall call, int count, const std::optional<std::string>& name);
   RegKey NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
-  RegStatus Record(RegCall call, RegKey key, const char* name, std::uint32_t sam, RegStatus status,
-                   RegKey handle = 0);
+  RegStatus Record(RegCall call, RegKey key, const char* name, std::uint32_t options,
+                   std::uint32_t sam, RegStatus status, RegKey handle = 0);
   [[nodiscard]] std::shared_ptr<Node> FindPath(RegKey root, std::string_view path) const;
   std::shared_ptr<Node> MakePath(RegKey root, std::string_view path);
 
