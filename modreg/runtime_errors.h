@@ -1,6 +1,7 @@
 #pragma once
-// The runtime errors the module can raise, as the language runtime of the
-// program would raise them: no line numbers, the program's name as source.
+// The runtime errors the module raises.  They carry no line number and the
+// program's name as their source, so a lookup's trap reports them like any
+// other runtime error of the program.
 #include "modreg/runtime_error.h"
 
 namespace modreg {
