@@ -3,8 +3,9 @@
 #include <cmath>
 #include <string_view>
 
-#include "modreg/runtime_errors.h"
+#include "modreg/runtime_error.h"
 #include "platform/codepage.h"
+#include "platform/registry.h"
 
 namespace modreg {
 namespace {
