@@ -21,6 +21,7 @@ using platform::doubles::FakeDialogs;
 using platform::doubles::FakeFileSystem;
 using platform::doubles::FakeResources;
 using platform::doubles::FileOp;
+using platform::doubles::ResourceCall;
 using platform::doubles::kShareNone;
 using platform::doubles::kShareRead;
 
@@ -140,10 +141,10 @@ TEST_F(WritePayloadTest, TheTemporaryFileIsNewAndBesideTheTarget) {
 }
 
 TEST_F(WritePayloadTest, EachAttemptFindsTheResourceAfresh) {
-  const int before = resources_.Lookups();
+  const int before = resources_.CountCalls(ResourceCall::Find);
   ASSERT_TRUE(Attempt());
   ASSERT_TRUE(Attempt());
-  EXPECT_EQ(resources_.Lookups(), before + 2);
+  EXPECT_EQ(resources_.CountCalls(ResourceCall::Find), before + 2);
 }
 
 struct Step {
@@ -183,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WritePayloadTest, AMissingResourceFailsBeforeTouchingAnyFile) {
   PutOld(10);
   fs_.ClearCalls();
-  resources_.FailNext(platform::kErrorResourceNameNotFound);
+  resources_.FailCall(ResourceCall::Find, platform::kErrorResourceNameNotFound);
   EXPECT_FALSE(Attempt());
   EXPECT_TRUE(fs_.Calls().empty());
   ExpectUntouched();
@@ -276,7 +277,7 @@ TEST_F(WritePayloadTest, WithRoomForBothTheOldFileStaysUntilTheRename) {
 TEST_F(WritePayloadTest, AFailedDeleteOfTheOldFileOnAFullDiskFailsTheAttempt) {
   PutOld(1 << 20);
   fs_.SetFreeSpace(L'C', 100);
-  fs_.FailPath(FileOp::Delete, kTarget, platform::kErrorAccessDenied);
+  fs_.FailOnName(FileOp::Delete, kTarget, platform::kErrorAccessDenied);
   EXPECT_FALSE(Attempt());
   ExpectUntouched();
 }

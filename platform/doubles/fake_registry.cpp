@@ -107,14 +107,13 @@ FakeRegistry::~FakeRegistry() = default;
 
 RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint32_t options,
                                    std::uint32_t samDesired, RegKey* result) {
-  const int count = ++counts_[static_cast<int>(RegCall::Open)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
     return Record(RegCall::Open, parent, subKey, options, samDesired, status);
   };
-  if (const auto injected = Injected(RegCall::Open, count, name)) return fail(*injected);
+  if (const auto injected = Injected(RegCall::Open, name)) return fail(*injected);
   if (result == nullptr) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidParameter);
   // A null parent is refused before anything is written.
   if (parent == 0) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidHandle);
@@ -143,14 +142,13 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
                                      std::uint32_t samDesired,
                                      const SecurityAttributes* /*security*/, RegKey* result,
                                      std::uint32_t* disposition) {
-  const int count = ++counts_[static_cast<int>(RegCall::Create)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
     return Record(RegCall::Create, parent, subKey, options, samDesired, status);
   };
-  if (const auto injected = Injected(RegCall::Create, count, name)) return fail(*injected);
+  if (const auto injected = Injected(RegCall::Create, name)) return fail(*injected);
   if (result == nullptr) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorBadKey);
   if (reserved != 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidParameter);
   if (parent == 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidHandle);
@@ -183,10 +181,9 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
 
 RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::uint32_t* type,
                                       std::uint8_t* data, std::uint32_t* size) {
-  const int count = ++counts_[static_cast<int>(RegCall::Query)];
   const std::optional<std::string> name =
       valueName != nullptr ? std::optional<std::string>(valueName) : std::nullopt;
-  if (const auto injected = Injected(RegCall::Query, count, name)) {
+  if (const auto injected = Injected(RegCall::Query, name)) {
     return Record(RegCall::Query, key, valueName, 0, 0, *injected);
   }
   if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, 0, kErrorInvalidParameter);
@@ -226,11 +223,10 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
 }
 
 RegStatus FakeRegistry::CloseKey(RegKey key) {
-  const int count = ++counts_[static_cast<int>(RegCall::Close)];
   const auto found = handles_.find(key);
   std::optional<std::string> name;
   if (found != handles_.end()) name = found->second.node->name;
-  if (const auto injected = Injected(RegCall::Close, count, name)) {
+  if (const auto injected = Injected(RegCall::Close, name)) {
     return Record(RegCall::Close, key, name ? name->c_str() : nullptr, 0, 0, *injected);
   }
   if (IsPredefinedKey(key)) return Record(RegCall::Close, key, nullptr, 0, 0, kErrorSuccess);
@@ -286,50 +282,13 @@ bool FakeRegistry::KeyExists(RegKey root, std::string_view path) const {
   return FindPath(root, path) != nullptr;
 }
 
-// --- failures on demand ---
+// --- failures on demand and observation ---
 
-void FakeRegistry::FailCall(RegCall call, int nth, RegStatus status) {
-  injections_.push_back({call, nth, {}, status, 1, {}});
+std::optional<RegStatus> FakeRegistry::Injected(RegCall call, const std::optional<std::string>& name) {
+  return Take(call, [&name](const std::string& scripted) { return name && SameName(*name, scripted); });
 }
-
-void FakeRegistry::FailOnName(RegCall call, std::string_view name, RegStatus status, int times) {
-  injections_.push_back({call, 0, std::string(name), status, times, {}});
-}
-
-void FakeRegistry::BeforeCall(RegCall call, int nth, std::function<void()> action) {
-  injections_.push_back({call, nth, {}, 0, 1, std::move(action)});
-}
-
-std::optional<RegStatus> FakeRegistry::Injected(RegCall call, int count,
-                                                const std::optional<std::string>& name) {
-  // Actions first: they change the tree the call is about to see.
-  for (std::size_t i = 0; i < injections_.size(); ++i) {
-    Injection& rule = injections_[i];
-    if (rule.action && rule.call == call && rule.nth == count && rule.times != 0) {
-      rule.times = 0;
-      std::function<void()> action = rule.action;
-      action();
-    }
-  }
-  for (Injection& rule : injections_) {
-    if (rule.action || rule.call != call || rule.times == 0) continue;
-    const bool matches = rule.nth > 0 ? rule.nth == count : name && SameName(*name, rule.name);
-    if (!matches) continue;
-    if (rule.times > 0) --rule.times;
-    return rule.status;
-  }
-  return std::nullopt;
-}
-
-// --- observation ---
 
 int FakeRegistry::OpenHandles() const noexcept { return static_cast<int>(handles_.size()); }
-
-int FakeRegistry::Calls(RegCall call) const noexcept { return counts_[static_cast<int>(call)]; }
-
-int FakeRegistry::TotalCalls() const noexcept {
-  return counts_[0] + counts_[1] + counts_[2] + counts_[3];
-}
 
 // --- inner workings ---
 
@@ -362,7 +321,7 @@ RegStatus FakeRegistry::Record(RegCall call, RegKey key, const char* name, std::
   record.samDesired = sam;
   record.status = status;
   record.handle = handle;
-  log_.push_back(std::move(record));
+  LogCall(std::move(record));
   return status;
 }
 

@@ -25,7 +25,7 @@ TEST(FakeFiles, CountedFailureHitsOnlyTheNthCallAndChangesNothing) {
 TEST(FakeFiles, PathFailureHitsEveryCallOnThatPathWhateverTheCase) {
   FakeFileSystem fs;
   fs.PutFile(L"C:\\d\\a", Bytes(1));
-  fs.FailPath(FileOp::GetAttributes, L"c:\\D\\A", kErrorInvalidName);
+  fs.FailOnName(FileOp::GetAttributes, L"c:\\D\\A", kErrorInvalidName);
   Win32Status status = 0;
   EXPECT_EQ(fs.GetAttributes(L"C:\\d\\a", &status), kInvalidFileAttributes);
   EXPECT_EQ(status, kErrorInvalidName);

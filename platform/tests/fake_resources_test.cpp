@@ -15,7 +15,7 @@ TEST(FakeResources, FindsAViewOfTheStoredBytesByTypeAnyCaseAndId) {
   EXPECT_EQ(first->size(), 3u);
   auto second = resources.Find(L"CUSTOM", 101, &status);
   EXPECT_EQ(first->data(), second->data()) << "a view, not a copy";
-  EXPECT_EQ(resources.Lookups(), 2);
+  EXPECT_EQ(resources.CountCalls(ResourceCall::Find), 2);
 }
 
 TEST(FakeResources, MissingTypeNameAndInjectedFailuresGiveWindowsStatuses) {
@@ -26,7 +26,7 @@ TEST(FakeResources, MissingTypeNameAndInjectedFailuresGiveWindowsStatuses) {
   EXPECT_EQ(status, kErrorResourceNameNotFound);
   EXPECT_FALSE(resources.Find(L"OTHER", 101, &status));
   EXPECT_EQ(status, kErrorResourceTypeNotFound);
-  resources.FailNext(kErrorNotEnoughMemory);
+  resources.FailCall(ResourceCall::Find, kErrorNotEnoughMemory);
   EXPECT_FALSE(resources.Find(L"CUSTOM", 101, &status));
   EXPECT_EQ(status, kErrorNotEnoughMemory);
   EXPECT_TRUE(resources.Find(L"CUSTOM", 101, &status));

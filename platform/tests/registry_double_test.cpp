@@ -36,20 +36,20 @@ TEST_F(FakeRegistryControls, CountsEveryHandleUntilItIsClosed) {
   EXPECT_EQ(reg.OpenHandles(), 3) << "a root is not a handle of its own";
   for (RegKey key : {a, b, c}) EXPECT_EQ(reg.CloseKey(key), 0);
   EXPECT_EQ(reg.OpenHandles(), 0);
-  EXPECT_EQ(reg.Calls(RegCall::Open), 3);
-  EXPECT_EQ(reg.Calls(RegCall::Create), 1);
-  EXPECT_EQ(reg.Calls(RegCall::Close), 3);
+  EXPECT_EQ(reg.CountCalls(RegCall::Open), 3);
+  EXPECT_EQ(reg.CountCalls(RegCall::Create), 1);
+  EXPECT_EQ(reg.CountCalls(RegCall::Close), 3);
 }
 
 TEST_F(FakeRegistryControls, FailsTheNthCallOfAKindOnceWithoutOtherEffect) {
-  reg.FailCall(RegCall::Open, 2, 5);
+  reg.FailCall(RegCall::Open, 5, 2);
   const RegKey a = Open("Software");
   RegKey b = 0xdeadbeef;
   EXPECT_EQ(reg.OpenKeyExA(kHkeyLocalMachine, "Software", 0, kKeyRead, &b), 5);
   EXPECT_EQ(b, 0u);
   EXPECT_EQ(reg.OpenHandles(), 1);
   const RegKey c = Open("Software");  // the third call is back to normal
-  reg.FailCall(RegCall::Close, reg.Calls(RegCall::Close) + 1, 1009);
+  reg.FailCall(RegCall::Close, 1009);
   EXPECT_EQ(reg.CloseKey(a), 1009);
   EXPECT_EQ(reg.OpenHandles(), 2) << "a failed close leaves the key open";
   EXPECT_EQ(reg.CloseKey(a), 0);
@@ -77,10 +77,10 @@ TEST_F(FakeRegistryControls, FailsCallsByNameWithoutRegardToCase) {
 
 TEST_F(FakeRegistryControls, RunsAnActionBeforeTheNthCall) {
   // The value grows between the size query and the read.
-  reg.BeforeCall(RegCall::Query, 2, [&] {
+  reg.BeforeCall(RegCall::Query, [&] {
     reg.SetValue(kHkeyLocalMachine, "Software\\Velto\\Installazione", "strPath", kRegSz,
                  std::string("D:\\Programmi\\Velto\\\0", 20));
-  });
+  }, 2);
   const RegKey key = Open("Software\\Velto\\Installazione");
   std::uint32_t type = 0, size = 0;
   EXPECT_EQ(reg.QueryValueExA(key, "strPath", &type, nullptr, &size), 0);
@@ -97,7 +97,7 @@ TEST_F(FakeRegistryControls, LogsEveryCallWithItsArguments) {
   EXPECT_EQ(reg.OpenKeyExA(key, nullptr, 0, 0x20019, &same), 0);
   EXPECT_EQ(reg.CloseKey(key), 0);
   EXPECT_EQ(reg.CloseKey(same), 0);
-  const auto& log = reg.Log();
+  const auto& log = reg.Calls();
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[0].call, RegCall::Open);
   EXPECT_EQ(log[0].key, kHkeyLocalMachine);
