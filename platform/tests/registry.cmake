@@ -31,5 +31,5 @@ endif()
 
 # What only the double has: failures on demand, the call log, handle counts.
 lumarso_add_gtest(registry_double
-                  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_double_test.cpp
+                  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/fake_registry_test.cpp
                   LIBS lumarso_platform_doubles)
