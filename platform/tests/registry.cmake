@@ -28,8 +28,3 @@ if(WIN32)
                     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_contract.cpp
                     LIBS lumarso_registry_under_test_advapi32)
 endif()
-
-# What only the double has: failures on demand, the call log, handle counts.
-lumarso_add_gtest(registry_double
-                  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/fake_registry_test.cpp
-                  LIBS lumarso_platform_doubles)
