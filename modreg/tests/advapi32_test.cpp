@@ -9,7 +9,7 @@
 #include "modreg/modreg.h"
 #include "platform/doubles/fake_dialogs.h"
 #include "platform/doubles/fake_process.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 
 namespace modreg {
 namespace {

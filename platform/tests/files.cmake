@@ -7,6 +7,6 @@ if(WIN32)
     LIBS lumarso_platform_win32)
 else()
   lumarso_add_gtest(files_contract_fake
-    SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_fake.cpp
+    SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_double.cpp
     LIBS lumarso_platform_doubles)
 endif()

@@ -7,13 +7,13 @@ add_library(lumarso_registry_testsupport STATIC ${CMAKE_CURRENT_SOURCE_DIR}/test
 target_link_libraries(lumarso_registry_testsupport PUBLIC lumarso_platform_common)
 
 add_library(lumarso_registry_under_test_double STATIC
-            ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_subject_double.cpp)
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_world_double.cpp)
 target_link_libraries(lumarso_registry_under_test_double
                       PUBLIC lumarso_registry_testsupport lumarso_platform_doubles)
 
 if(WIN32)
   add_library(lumarso_registry_under_test_advapi32 STATIC
-              ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_subject_advapi32.cpp)
+              ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_world_win32.cpp)
   target_link_libraries(lumarso_registry_under_test_advapi32
                         PUBLIC lumarso_registry_testsupport lumarso_platform_win32 advapi32)
 endif()

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 
 namespace platform::testing {
 namespace {

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <random>
 
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 
 namespace platform::testing {
 

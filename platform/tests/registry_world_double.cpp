@@ -1,6 +1,6 @@
 // The registry under test is the in-memory double.
 #include "platform/doubles/fake_registry.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 
 namespace platform::testing {
 namespace {

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "platform/tests/counting_registry.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 #include "platform/win32/registry.h"
 
 namespace platform::testing {
