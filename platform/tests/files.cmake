@@ -6,7 +6,7 @@ if(WIN32)
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_win32.cpp
     LIBS lumarso_platform_win32)
 else()
-  lumarso_add_gtest(files_contract_fake
+  lumarso_add_gtest(files_contract_double
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_double.cpp
     LIBS lumarso_platform_doubles)
 endif()
