@@ -83,9 +83,9 @@ def unzip_test(path):
     return "passed" if done.returncode == 0 else "FAILED: " + done.stdout.strip()[:200]
 
 
-def configure(folder, archive, fresh):
-    """Configures a win32 build folder embedding `archive` (None: the default
-    sample).  Returns the seconds spent."""
+def configure(folder, archive, fresh, preset):
+    """Configures a build folder of `preset` (win32 or win64) embedding
+    `archive` (None: the default sample).  Returns the seconds spent."""
     if fresh and os.path.isdir(folder):
         shutil.rmtree(folder)
     cache = os.path.join(folder, "CMakeCache.txt")
@@ -95,7 +95,7 @@ def configure(folder, archive, fresh):
             if any(line.strip() == wanted for line in f):
                 return 0.0
     started = time.monotonic()
-    subprocess.run(["cmake", "--preset", "win32", "-B", folder,
+    subprocess.run(["cmake", "--preset", preset, "-B", folder,
                     "-DLUMARSO_PAYLOAD=%s" % (archive or "")], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
     return time.monotonic() - started
@@ -167,6 +167,9 @@ def main(argv):
     ap.add_argument("--smoke", action="store_true", help="one small archive, 2 runs, no docs")
     ap.add_argument("--runs", type=int, help="runs per figure (default 7; 2 with --smoke)")
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
+    ap.add_argument("--preset", choices=("win32", "win64"), default="win32",
+                    help="the build measured: the 32-bit product, or the 64-bit build for hosts "
+                         "that run no 32-bit programs")
     args = ap.parse_args(argv)
     mode = "smoke" if args.smoke else "full"
     os.makedirs(RESULTS, exist_ok=True)
@@ -187,12 +190,12 @@ def main(argv):
     big_archive = archives[big_label]
 
     # Builds: one folder per archive; the small exe for start-up comparison.
-    folders = {label: os.path.join(BUILD, "bench-win32-" + ("smoke" if args.smoke else label))
+    folders = {label: os.path.join(BUILD, "bench-%s-%s" % (args.preset, "smoke" if args.smoke else label))
                for label, *_ in plan}
     build_times = {"load_before": os.getloadavg()[0]}
     for label, *_ in plan:
         fresh = label == big_label and not args.smoke
-        configure(folders[label], archives[label], fresh)
+        configure(folders[label], archives[label], fresh, args.preset)
         spent = build(folders[label], "Lumarso2015")
         if fresh:
             build_times["scratch_s"] = spent
@@ -202,14 +205,14 @@ def main(argv):
     if args.smoke:
         small_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
     else:
-        small_folder = os.path.join(BUILD, "bench-win32-small")
-        configure(small_folder, None, fresh=True)
+        small_folder = os.path.join(BUILD, "bench-%s-small" % args.preset)
+        configure(small_folder, None, True, args.preset)
         build_times["small_scratch_s"] = build(small_folder, "Lumarso2015")
         small_exe = os.path.join(small_folder, "Lumarso2015.exe")
     log("build times: %s" % {k: (round(v, 1) if v else v) for k, v in build_times.items()})
 
     bench = measure.Bench(runner=os.path.join(folders[big_label], "wine-run.sh"),
-                          prefix=os.path.join(BUILD, "bench-wine", "prefix"),
+                          prefix=os.path.join(BUILD, "bench-wine-" + args.preset, "prefix"),
                           scratch=os.path.join(BUILD, "bench-scratch"),
                           launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
     log("wine prefix ready in %.1f s" % bench.prepare())
