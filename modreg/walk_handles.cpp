@@ -8,6 +8,8 @@ WalkHandles::~WalkHandles() {
 
 void WalkHandles::Hold(platform::RegKey key) noexcept { entries_[count_++] = key; }
 
-platform::RegKey WalkHandles::ReleaseLast() noexcept { return count_ == 0 ? 0 : entries_[--count_]; }
+platform::RegKey WalkHandles::ReleaseLast() noexcept {
+  return count_ == 0 ? 0 : entries_[--count_];
+}
 
 }  // namespace modreg

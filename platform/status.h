@@ -30,7 +30,9 @@ inline constexpr Win32Status kErrorCantWrite = 1013;
 
 // What a raw status means, for a registry LSTATUS (signed) and a
 // GetLastError() value (unsigned) alike.
-[[nodiscard]] constexpr bool IsSuccess(std::int64_t status) noexcept { return status == kErrorSuccess; }
+[[nodiscard]] constexpr bool IsSuccess(std::int64_t status) noexcept {
+  return status == kErrorSuccess;
+}
 [[nodiscard]] constexpr bool IsNotFound(std::int64_t status) noexcept {
   return status == kErrorFileNotFound;
 }

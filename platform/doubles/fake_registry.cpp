@@ -109,23 +109,26 @@ RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint3
                                    std::uint32_t samDesired, RegKey* result) {
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
+  const auto done = [&](RegStatus status, RegKey handle = 0) {
+    return Record(RegCall::Open, parent, subKey, options, samDesired, status, handle);
+  };
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Open, parent, subKey, options, samDesired, status);
+    return done(status);
   };
   if (const auto injected = Injected(RegCall::Open, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidParameter);
+  if (result == nullptr) return done(kErrorInvalidParameter);
   // A null parent is refused before anything is written.
-  if (parent == 0) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorInvalidHandle);
+  if (parent == 0) return done(kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return done(kErrorMoreData);
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
   if (node->deleted) return fail(kKeyDeleted);
   if (path.empty() && IsPredefinedKey(parent)) {
     // A predefined root opened with no name is the root itself.
     *result = parent;
-    return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorSuccess, parent);
+    return done(kErrorSuccess, parent);
   }
   if (!path.empty() && path.front() == '\\') return fail(kBadPathname);
   for (std::string_view level : Levels(path)) {
@@ -134,7 +137,7 @@ RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint3
     if (node == nullptr) return fail(kErrorFileNotFound);
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
-  return Record(RegCall::Open, parent, subKey, options, samDesired, kErrorSuccess, *result);
+  return done(kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uint32_t reserved,
@@ -144,16 +147,19 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
                                      std::uint32_t* disposition) {
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
+  const auto done = [&](RegStatus status, RegKey handle = 0) {
+    return Record(RegCall::Create, parent, subKey, options, samDesired, status, handle);
+  };
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Create, parent, subKey, options, samDesired, status);
+    return done(status);
   };
   if (const auto injected = Injected(RegCall::Create, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorBadKey);
-  if (reserved != 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidParameter);
-  if (parent == 0) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorInvalidHandle);
+  if (result == nullptr) return done(kErrorBadKey);
+  if (reserved != 0) return done(kErrorInvalidParameter);
+  if (parent == 0) return done(kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return done(kErrorMoreData);
   // Wine 8.0 does not ask the parent handle for the right to create subkeys.
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
@@ -176,22 +182,23 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
   if (disposition != nullptr) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
-  return Record(RegCall::Create, parent, subKey, options, samDesired, kErrorSuccess, *result);
+  return done(kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::uint32_t* type,
                                       std::uint8_t* data, std::uint32_t* size) {
   const std::optional<std::string> name =
       valueName != nullptr ? std::optional<std::string>(valueName) : std::nullopt;
-  if (const auto injected = Injected(RegCall::Query, name)) {
-    return Record(RegCall::Query, key, valueName, 0, 0, *injected);
-  }
-  if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, 0, kErrorInvalidParameter);
-  if (key == 0) return Record(RegCall::Query, key, valueName, 0, 0, kErrorInvalidHandle);
+  const auto done = [&](RegStatus status) {
+    return Record(RegCall::Query, key, valueName, 0, 0, status);
+  };
+  if (const auto injected = Injected(RegCall::Query, name)) return done(*injected);
+  if (data != nullptr && size == nullptr) return done(kErrorInvalidParameter);
+  if (key == 0) return done(kErrorInvalidHandle);
   // Past the null-handle check, every failure reports the type REG_NONE.
   const auto fail = [&](RegStatus status) {
     if (type != nullptr) *type = kRegNone;
-    return Record(RegCall::Query, key, valueName, 0, 0, status);
+    return done(status);
   };
   std::uint32_t access = 0;
   const std::shared_ptr<Node> node = Resolve(key, &access);
@@ -219,7 +226,7 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
   }
   if (type != nullptr) *type = value->type;
   if (size != nullptr) *size = length;
-  return Record(RegCall::Query, key, valueName, 0, 0, status);
+  return done(status);
 }
 
 RegStatus FakeRegistry::CloseKey(RegKey key) {
@@ -284,8 +291,10 @@ bool FakeRegistry::KeyExists(RegKey root, std::string_view path) const {
 
 // --- failures on demand and observation ---
 
-std::optional<RegStatus> FakeRegistry::Injected(RegCall call, const std::optional<std::string>& name) {
-  return Take(call, [&name](const std::string& scripted) { return name && SameName(*name, scripted); });
+std::optional<RegStatus> FakeRegistry::Injected(RegCall call,
+                                                const std::optional<std::string>& name) {
+  return Take(call,
+              [&name](const std::string& scripted) { return name && SameName(*name, scripted); });
 }
 
 int FakeRegistry::OpenHandles() const noexcept { return static_cast<int>(handles_.size()); }

@@ -26,9 +26,8 @@ std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring
     if (error != nullptr) *error = status;
     return std::nullopt;
   };
-  const auto injected =
-      Take(ResourceCall::Find, [&key](const std::wstring& scripted) { return Upper(scripted) == key; });
-  if (injected) return fail(*injected);
+  const auto named = [&key](const std::wstring& scripted) { return Upper(scripted) == key; };
+  if (const auto injected = Take(ResourceCall::Find, named)) return fail(*injected);
   auto it = resources_.find({key, id});
   if (it == resources_.end()) {
     for (const auto& [k, bytes] : resources_) {
