@@ -7,6 +7,7 @@
 // where a real call could fail; Take counts the call, runs the actions due,
 // and returns the status the call must fail with, if any.  A failed call has
 // no other effect unless the double says otherwise.
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -36,6 +37,7 @@ class CallScript {
   void BeforeCall(Call call, std::function<void()> action, int nth = 1) {
     rules_.push_back({call, Seen(call) + std::max(1, nth), {}, Status{}, 1, std::move(action)});
   }
+  // Forgets every scripted failure and action.
   void ClearFailures() { rules_.clear(); }
 
  protected:
@@ -60,9 +62,6 @@ class CallScript {
       return rule.status;
     }
     return std::nullopt;
-  }
-  std::optional<Status> Take(Call call) {
-    return Take(call, [](const Name&) { return false; });
   }
 
  private:
