@@ -17,24 +17,17 @@ void FakeResources::Add(const std::wstring& type, std::uint16_t id, std::vector<
   resources_[{Upper(type), id}] = std::move(bytes);
 }
 
-void FakeResources::FailNext(Win32Status status, int count) {
-  failStatus_ = status;
-  failCount_ = count;
-}
-
 std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring& type,
                                                               std::uint16_t id,
                                                               Win32Status* error) {
-  ++lookups_;
-  auto fail = [error](Win32Status status) {
+  const std::wstring key = Upper(type);
+  auto fail = [&](Win32Status status) {
+    LogCall({ResourceCall::Find, type, id, status});
     if (error != nullptr) *error = status;
     return std::nullopt;
   };
-  if (failCount_ > 0) {
-    --failCount_;
-    return fail(failStatus_);
-  }
-  const std::wstring key = Upper(type);
+  const auto named = [&key](const std::wstring& scripted) { return Upper(scripted) == key; };
+  if (const auto injected = Take(ResourceCall::Find, named)) return fail(*injected);
   auto it = resources_.find({key, id});
   if (it == resources_.end()) {
     for (const auto& [k, bytes] : resources_) {
@@ -42,6 +35,7 @@ std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring
     }
     return fail(kErrorResourceTypeNotFound);
   }
+  LogCall({ResourceCall::Find, type, id, kErrorSuccess});
   if (error != nullptr) *error = kErrorSuccess;
   return std::span<const std::byte>(it->second);
 }

@@ -10,26 +10,34 @@
 #include <utility>
 #include <vector>
 
+#include "platform/doubles/call_script.h"
 #include "platform/resources.h"
 
 namespace platform::doubles {
 
-class FakeResources final : public Resources {
+enum class ResourceCall { Find };
+
+// One lookup as the double saw it.
+struct ResourceCallRecord {
+  ResourceCall call = ResourceCall::Find;
+  std::wstring type;
+  std::uint16_t id = 0;
+  Win32Status status = kErrorSuccess;
+};
+
+// Failures on demand (FailCall, FailOnName by resource type, BeforeCall) and
+// the log of lookups (Calls, CountCalls) come from call_script.h.
+class FakeResources final : public Resources,
+                            public CallScript<ResourceCall, Win32Status, std::wstring>,
+                            public CallLog<ResourceCallRecord> {
  public:
   void Add(const std::wstring& type, std::uint16_t id, std::vector<std::byte> bytes);
-  // The next `count` lookups fail with `status`.
-  void FailNext(Win32Status status, int count = 1);
 
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  Win32Status* error) override;
 
-  [[nodiscard]] int Lookups() const noexcept { return lookups_; }
-
  private:
   std::map<std::pair<std::wstring, std::uint16_t>, std::vector<std::byte>> resources_;
-  Win32Status failStatus_ = kErrorSuccess;
-  int failCount_ = 0;
-  int lookups_ = 0;
 };
 
 }  // namespace platform::doubles

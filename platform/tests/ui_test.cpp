@@ -10,7 +10,7 @@
 #include "platform/win32/dpi.h"
 #include "platform/win32/window.h"
 
-namespace platform::tests {
+namespace platform::testing {
 namespace {
 
 using platform::win32::Win32Dialogs;
@@ -308,4 +308,4 @@ TEST_F(MainWindowTest, TicksKeepComingWhileABoxIsOpen) {
 }
 
 }  // namespace
-}  // namespace platform::tests
+}  // namespace platform::testing

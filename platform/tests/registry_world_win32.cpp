@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "platform/tests/counting_registry.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 #include "platform/win32/registry.h"
 
 namespace platform::testing {
@@ -46,7 +46,7 @@ class Win32Admin final : public RegistryAdmin {
   }
 };
 
-class Advapi32UnderTest final : public RegistryUnderTest {
+class Win32World final : public RegistryWorld {
  public:
   Registry& Api() override { return counting_; }
   RegistryAdmin& Admin() override { return admin_; }
@@ -61,8 +61,8 @@ class Advapi32UnderTest final : public RegistryUnderTest {
 
 }  // namespace
 
-std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest() {
-  return std::make_unique<Advapi32UnderTest>();
+std::unique_ptr<RegistryWorld> MakeRegistryWorld() {
+  return std::make_unique<Win32World>();
 }
 
 }  // namespace platform::testing
