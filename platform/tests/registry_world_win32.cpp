@@ -8,7 +8,11 @@
 namespace platform::testing {
 namespace {
 
-HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+// Widened as a signed value, as the product does: the roots are the
+// sign-extended 0x8000000n in a 64-bit process.
+HKEY ToHkey(RegKey key) {
+  return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
+}
 
 class Win32Admin final : public RegistryAdmin {
  public:
