@@ -165,7 +165,7 @@ TEST(Unattended, EachFailedAttemptLogsTheSystemsErrorAndTheStepThatMetIt) {
   } rows[] = {
       {[](Unattended& u) { u.files.FailCall(platform::doubles::FileOp::Write, platform::kErrorDiskFull); },
        "attempt 1 failed: error 112 (Disk full.), writing the new copy of Lumarso2015.zip\r\n"},
-      {[](Unattended& u) { u.resources.FailNext(platform::kErrorResourceTypeNotFound); },
+      {[](Unattended& u) { u.resources.FailCall(platform::doubles::ResourceCall::Find, platform::kErrorResourceTypeNotFound); },
        "attempt 1 failed: error 1813, finding the CUSTOM/101 resource for Lumarso2015.zip\r\n"},
       {[](Unattended& u) {
          u.files.PutFile(std::wstring(kHost) + kZip, {std::byte{0}}, platform::kFileAttributeReadOnly);
@@ -191,7 +191,7 @@ TEST(Unattended, ALogThatCannotBeOpenedEndsTheRunBeforeAnythingElse) {
     u.files.ClearCalls();
     const std::wstring arguments = std::wstring(silent ? L"/S " : L"") + L"/LOG=C:\\missing\\x.log";
     EXPECT_EQ(Prepare(ParseCommandLine(arguments), arguments, u.dialogs, u.log), kExitLogUnopenable);
-    EXPECT_EQ(u.registry.TotalCalls(), 0);
+    EXPECT_EQ(u.registry.Calls().size(), 0u);
     EXPECT_TRUE(u.files.Calls().empty());
     EXPECT_FALSE(u.logFile.Content(L"C:\\missing\\x.log").has_value());
     // Someone at the screen is told which file; a silent run shows nothing.
@@ -240,7 +240,7 @@ TEST(Unattended, HelpAndBadSwitchesEndTheRunWithABoxOnlyWithoutS) {
     }
     EXPECT_TRUE(u.Logged(row.logged)) << u.Log();
     EXPECT_EQ(u.Attempts(), 0);
-    EXPECT_EQ(u.registry.TotalCalls(), 0);
+    EXPECT_EQ(u.registry.Calls().size(), 0u);
   }
 }
 
@@ -264,7 +264,7 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
   ASSERT_EQ(u.dialogs.InputCount(), 1u);
   EXPECT_EQ(u.dialogs.Shown()[0].defaultText, L"C:\\Given\\");
   EXPECT_TRUE(u.Written(kHost));
-  EXPECT_EQ(u.registry.TotalCalls(), 0);
+  EXPECT_EQ(u.registry.Calls().size(), 0u);
   EXPECT_TRUE(u.Logged("candidate \"C:\\Given\\\": no Quadrivo.exe\r\n"));
   EXPECT_TRUE(u.Logged("candidate \"C:\\Velto\\Quadrivo\\\": Quadrivo.exe found\r\n"));
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was written\r\n"));
