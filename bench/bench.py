@@ -24,7 +24,7 @@ from stats import median
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build")
-GENERATOR = os.path.join(ROOT, "payload", "tools", "make_manual.py")
+GENERATOR = os.path.join(ROOT, "cmake", "tools", "make_manual.py")
 RESULTS = os.path.join(BUILD, "bench-results")
 NOTES = os.path.join(ROOT, "bench", "notes.md")
 

@@ -175,7 +175,7 @@ pipeline at a few MB and leaves this page alone.
 - {machine}; {wine}; writes to {fs} under the build folder; page cache warm, `sync` before
   every run.  The machine is shared: 1-minute load average {load_build:.1f} when the builds
   began, {load_start:.1f} when the measurements began and {load_end:.1f} at the end.
-- Archive: `payload/tools/make_manual.py`, {bytes:,} bytes, {entries} entries ({stored} stored),
+- Archive: `cmake/tools/make_manual.py`, {bytes:,} bytes, {entries} entries ({stored} stored),
   generated in {gen:.1f} s; `unzip -t`: {unzip}.
 - Every figure is the median of {runs} runs.  Each write run is a fresh process
   (`lumarso_bench_write`, which embeds the archive exactly as the updater does), timed inside

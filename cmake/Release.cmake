@@ -1,12 +1,9 @@
-# Release settings of a shipped executable: the application manifest, the
-# loader's hardening flags, byte-for-byte reproducible output and an optional
-# Authenticode signature.
+# Release settings of a shipped executable: the loader's hardening flags,
+# byte-for-byte reproducible output and an optional Authenticode signature.
 #
 # Reproducibility holds for the whole build, not only the exe's own sources:
 # the libraries linked into it are compiled under the same rules, so this
 # part runs at include time, before any target exists.
-
-set(LUMARSO_RELEASE_DIR "${CMAKE_CURRENT_LIST_DIR}/release")
 
 # Fixed default so that a plain build is reproducible; a release pipeline may
 # pass its own (the commit's time, say).
@@ -55,9 +52,6 @@ function(lumarso_release_settings target)
   if(NOT WIN32)
     return()
   endif()
-  set(rc "${LUMARSO_RELEASE_DIR}/manifest.rc")
-  target_sources(${target} PRIVATE "${rc}")
-  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${LUMARSO_RELEASE_DIR}/Lumarso2015.manifest")
   target_link_options(${target} PRIVATE
     # No link time in the COFF header, the debug directory or the export table.
     LINKER:--no-insert-timestamp

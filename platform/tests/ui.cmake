@@ -1,10 +1,11 @@
 # The real window, button, message boxes and folder prompt, driven in-process
 # under Wine (and Xvfb when there is no display).
 if(WIN32)
+  # Any icon 1 will do; the window test draws it with the updater's tool.
   set(ui_icon "${CMAKE_CURRENT_BINARY_DIR}/ui_test.ico")
   add_custom_command(OUTPUT "${ui_icon}"
-    COMMAND "${Python3_EXECUTABLE}" "${CMAKE_CURRENT_LIST_DIR}/ui_test_icon.py" "${ui_icon}"
-    DEPENDS "${CMAKE_CURRENT_LIST_DIR}/ui_test_icon.py" VERBATIM)
+    COMMAND "${Python3_EXECUTABLE}" "${LUMARSO_TOOLS}/make_icon.py" --out "${ui_icon}"
+    DEPENDS "${LUMARSO_TOOLS}/make_icon.py" VERBATIM)
   set(ui_rc "${CMAKE_CURRENT_BINARY_DIR}/ui_test.rc")
   file(WRITE "${ui_rc}.in" "1 ICON \"${ui_icon}\"\n")
   configure_file("${ui_rc}.in" "${ui_rc}" COPYONLY)

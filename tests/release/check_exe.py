@@ -1,22 +1,49 @@
 #!/usr/bin/python3
-"""Reads a built updater exe the way the Windows loader will, and fails on
-anything that makes it less than a well-made installer: imports beyond the
-system DLLs, ASLR or DEP off, a writable and executable section, a link time
-stamp, a missing or incomplete manifest, build folders baked into the bytes.
+"""Reads a built exe of this project the way the Windows loader will and
+checks what it carries.  Each option adds one group of checks:
 
-    check_exe.py EXE [--machine i386|amd64] [--forbid TEXT]...
+    check_exe.py EXE [--payload ARCHIVE] [--identity]
+                     [--machine i386|amd64 [--forbid TEXT]...]
 
---machine is the build's own: the shipped updater is i386; the amd64 build
-exists for hosts that run no 32-bit programs and must be as well made.
+--payload   every exe that carries the archive: it is resource CUSTOM/101 in
+            Italian (1040), byte for byte, on a 4-byte boundary; the file is
+            aligned on pages and its .rsrc section is not writable, so Wine
+            and Windows map the archive instead of copying it.
+--identity  the updater's own resources: icon group 1 and a version record
+            holding exactly the agreed fields.
+--machine   a shipped exe, as the build's machine (the updater is i386; the
+            amd64 build exists for hosts that run no 32-bit programs and must
+            be as well made): imports beyond the system DLLs, ASLR or DEP off,
+            a writable and executable section, a link time stamp, a missing or
+            incomplete manifest, and each --forbid text (a build or source
+            folder) baked into the bytes all fail.
 
 Prints what it read (imports, header flags, sections, manifest) so the figures
-can be quoted, then one line per failed check; exit status 1 on any failure.
+can be quoted, one line per check, then the failures again; exit status 1 on
+any failure.
 """
 import argparse
 import sys
 import xml.etree.ElementTree as ET
 
 import pefile
+
+RT_GROUP_ICON = 14
+RT_VERSION = 16
+RT_MANIFEST = 24
+ITALIAN = 1040
+PAGE = 0x1000
+
+EXPECTED_VERSION_STRINGS = {
+    "CompanyName": " ",
+    "FileDescription": " ",
+    "FileVersion": "1.01",
+    "InternalName": "Lumarso2015",
+    "LegalCopyright": " ",
+    "OriginalFilename": "Lumarso2015.exe",
+    "ProductName": " ",
+    "ProductVersion": "1.01",
+}
 
 # The static runtime leaves only these; a MinGW runtime DLL (libstdc++-6,
 # libgcc_s_dw2-1, libwinpthread-1) or anything else would have to ship beside
@@ -49,8 +76,21 @@ MACHINES = {
 
 DLLCHAR = pefile.DLL_CHARACTERISTICS
 SCN = pefile.SECTION_CHARACTERISTICS
-RT_MANIFEST = 24
-RT_VERSION = 16
+
+
+class Checks:
+    """One line per check as it runs; the failures are kept for the summary."""
+
+    def __init__(self):
+        self.failures = []
+
+    def check(self, ok, what):
+        print(("ok   " if ok else "FAIL ") + what)
+        if not ok:
+            self.failures.append(what)
+
+    def fail(self, what):
+        self.check(False, what)
 
 
 def local(tag):
@@ -70,6 +110,60 @@ def resource_entries(pe):
                 out.append((tname, iname, lang.id, lang.data.struct.OffsetToData, lang.data.struct.Size))
     return out
 
+
+# ---------------------------------------------------------------- --payload
+
+def check_payload(pe, data, archive, c):
+    opt = pe.OPTIONAL_HEADER
+    c.check(opt.FileAlignment == PAGE, "file alignment 0x%X is 0x1000" % opt.FileAlignment)
+    c.check(opt.SectionAlignment == PAGE, "section alignment 0x%X is 0x1000" % opt.SectionAlignment)
+    rsrc = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc"]
+    c.check(len(rsrc) == 1, "one .rsrc section")
+    for s in rsrc:
+        c.check(not s.Characteristics & SCN["IMAGE_SCN_MEM_WRITE"],
+                ".rsrc is not writable (flags 0x%08X)" % s.Characteristics)
+
+    found = [r for r in resource_entries(pe) if r[:3] == ("CUSTOM", 101, ITALIAN)]
+    c.check(len(found) == 1, "resource CUSTOM/101 in language 1040")
+    if found:
+        rva, size = found[0][3], found[0][4]
+        with open(archive, "rb") as f:
+            expected = f.read()
+        c.check(size == len(expected), "payload size %d equals the archive's %d" % (size, len(expected)))
+        offset = pe.get_offset_from_rva(rva)
+        c.check(data[offset:offset + size] == expected, "payload bytes equal the archive")
+        c.check(offset % 4 == 0, "payload starts on a 4-byte boundary in the file")
+
+
+# ---------------------------------------------------------------- --identity
+
+def check_identity(pe, c):
+    c.check(any(r[0] == RT_GROUP_ICON and r[1] == 1 for r in resource_entries(pe)), "icon group 1")
+
+    fixed = pe.VS_FIXEDFILEINFO[0] if getattr(pe, "VS_FIXEDFILEINFO", None) else None
+    c.check(fixed is not None, "version record present")
+    if fixed is not None:
+        c.check((fixed.FileVersionMS, fixed.FileVersionLS) == (0x00010001, 0), "file version 1.1.0.0")
+        c.check((fixed.ProductVersionMS, fixed.ProductVersionLS) == (0x00010001, 0),
+                "product version 1.1.0.0")
+    tables = []
+    translations = []
+    for info in getattr(pe, "FileInfo", []) or []:
+        for entry in info:
+            if entry.Key == b"StringFileInfo":
+                tables += entry.StringTable
+            elif entry.Key == b"VarFileInfo":
+                for var in entry.Var:
+                    translations += list(var.entry.values())
+    c.check([t.LangID.upper() for t in tables] == [b"041004B0"], "one string table, 041004B0")
+    for t in tables:
+        strings = {k.decode(): v.decode() for k, v in t.entries.items()}
+        c.check(strings == EXPECTED_VERSION_STRINGS, "version strings %r" % strings)
+    translations = [t.decode() if isinstance(t, bytes) else t for t in translations]
+    c.check([t.lower() for t in translations] == ["0x0410 0x04b0"], "translation 0410 04B0: %r" % translations)
+
+
+# ---------------------------------------------------------------- --machine
 
 def check_manifest(xml_bytes, fail):
     try:
@@ -117,25 +211,14 @@ def check_manifest(xml_bytes, fail):
         fail(f"supportedOS has unknown ids {sorted(unknown)}")
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("exe")
-    ap.add_argument("--machine", choices=sorted(MACHINES), default="i386",
-                    help="the machine the build targets")
-    ap.add_argument("--forbid", action="append", default=[],
-                    help="text (a build or source folder) that must not occur in the file")
-    args = ap.parse_args()
-
-    data = open(args.exe, "rb").read()
-    pe = pefile.PE(data=data)
-    failures = []
-    fail = failures.append
+def check_release(pe, data, machine_name, forbid, c):
+    fail = c.fail
     opt = pe.OPTIONAL_HEADER
 
     # Headers.
-    machine, magic, kind, extra_flags = MACHINES[args.machine]
+    machine, magic, kind, extra_flags = MACHINES[machine_name]
     if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE[machine] or opt.Magic != magic:
-        fail(f"not an {args.machine} {kind} image (machine {pe.FILE_HEADER.Machine:#x}, magic {opt.Magic:#x})")
+        fail(f"not an {machine_name} {kind} image (machine {pe.FILE_HEADER.Machine:#x}, magic {opt.Magic:#x})")
     flags = opt.DllCharacteristics
     names = [n for n, v in DLLCHAR.items() if isinstance(v, int) and flags & v and
              n.startswith("IMAGE_DLLCHARACTERISTICS_")]
@@ -170,11 +253,11 @@ def main():
     print("Sections:")
     for s in pe.sections:
         name = s.Name.rstrip(b"\0").decode("ascii", "replace")
-        c = s.Characteristics
+        ch = s.Characteristics
         rwx = "".join(f for f, bit in (("R", "IMAGE_SCN_MEM_READ"), ("W", "IMAGE_SCN_MEM_WRITE"),
-                                         ("X", "IMAGE_SCN_MEM_EXECUTE")) if c & SCN[bit])
-        print(f"  {name:8} {c:#010x} {rwx:3} raw {s.SizeOfRawData:#x} at {s.PointerToRawData:#x}")
-        if c & SCN["IMAGE_SCN_MEM_WRITE"] and c & SCN["IMAGE_SCN_MEM_EXECUTE"]:
+                                         ("X", "IMAGE_SCN_MEM_EXECUTE")) if ch & SCN[bit])
+        print(f"  {name:8} {ch:#010x} {rwx:3} raw {s.SizeOfRawData:#x} at {s.PointerToRawData:#x}")
+        if ch & SCN["IMAGE_SCN_MEM_WRITE"] and ch & SCN["IMAGE_SCN_MEM_EXECUTE"]:
             fail(f"section {name} is writable and executable")
 
     # Imports.
@@ -196,7 +279,7 @@ def main():
         if name not in data:
             fail(f"no run-time lookup of {name.decode()}: the DLL search is not hardened")
 
-    # Resources: the manifest's script and the payload's script both landed in
+    # Resources: the updater's script and the payload's script both landed in
     # the one resource tree.
     resources = resource_entries(pe)
     print("Resources: " + ", ".join(f"{t}/{i}/{l} ({n} bytes)" for t, i, l, _, n in resources))
@@ -212,15 +295,41 @@ def main():
         fail("no CUSTOM/101 payload resource")
 
     # Build folders: neither the source tree nor the build folder in the bytes.
-    for text in args.forbid:
+    for text in forbid:
         for enc in ("utf-8", "utf-16-le"):
             if text.encode(enc) in data:
                 fail(f"the build path {text!r} occurs in the file ({enc})")
 
-    for f in failures:
-        print(f"FAIL: {f}")
-    print(f"{args.exe}: {len(failures)} failed check(s)")
-    return 1 if failures else 0
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("exe")
+    ap.add_argument("--payload", metavar="ARCHIVE", help="the archive the exe must carry as CUSTOM/101")
+    ap.add_argument("--identity", action="store_true", help="the updater's icon and version record")
+    ap.add_argument("--machine", choices=sorted(MACHINES), help="a shipped exe for this machine")
+    ap.add_argument("--forbid", action="append", default=[],
+                    help="text (a build or source folder) that must not occur in the file")
+    args = ap.parse_args()
+    if not (args.payload or args.identity or args.machine):
+        ap.error("nothing to check: give --payload, --identity or --machine")
+    if args.forbid and not args.machine:
+        ap.error("--forbid belongs to the shipped-exe checks (--machine)")
+
+    with open(args.exe, "rb") as f:
+        data = f.read()
+    pe = pefile.PE(data=data)
+    c = Checks()
+    if args.payload:
+        check_payload(pe, data, args.payload, c)
+    if args.identity:
+        check_identity(pe, c)
+    if args.machine:
+        check_release(pe, data, args.machine, args.forbid, c)
+
+    for what in c.failures:
+        print(f"FAIL: {what}")
+    print(f"{args.exe}: {len(c.failures)} failed check(s)")
+    return 1 if c.failures else 0
 
 
 if __name__ == "__main__":
