@@ -27,12 +27,12 @@ void RunDemo(const Options& o) {
     Sleep(500);
     SaveScreenshot(w, JoinPath(o.screenshotDir, name));
   };
-  shot(main.window, L"window.png");
+  shot(main.window, L"window.bmp");
   Log(L"pressing \"" + main.ButtonCaption() + L"\"");
   Click(main.button);
   const MessageBoxView box = updater.WaitForMessageBox(120s);
   E2E_CHECK(box.text == L"Aggiornamento terminato!", "unexpected box " + Quote(box.text));
-  shot(box.box, L"success.png");
+  shot(box.box, L"success.bmp");
   E2E_CHECK(box.Press(IDOK), "the success box did not close");
   const auto code = updater.WaitForExit(30s);
   E2E_CHECK(code.has_value(), "the updater did not end after the success box");

@@ -272,13 +272,13 @@ void MakerKey(const Options& o) {
   UpdaterProcess updater(o.exe, setup.root.Path());
   const MainWindowView main = updater.WaitForMainWindow(kStartTimeout);
   E2E_CHECK_EQ(main.ButtonCaption(), std::wstring(kButtonCaption));
-  Shot(o, main.window, L"window.png");
+  Shot(o, main.window, L"window.bmp");
   ExpectQuiet(updater, main, kButtonCaption, 500ms);  // nothing happens before the click
   E2E_CHECK_EQ(FileSize(JoinPath(setup.host, kZip)), std::int64_t{0});
 
   Click(main.button);
   const MessageBoxView box = ExpectSuccessBox(updater, main);
-  Shot(o, box.box, L"success.png");
+  Shot(o, box.box, L"success.bmp");
   ExpectWritten(o, setup.host);  // written before the user is told
   E2E_CHECK(box.Press(IDOK), "the box did not close");
   ExpectEnded(updater);
@@ -316,7 +316,7 @@ void PromptTypedFolder(const Options& o) {
   const MainWindowView main = updater.WaitForMainWindow(kStartTimeout);
   Click(main.button);
   InputBoxView prompt = ExpectPrompt(updater, main, root.Path() + L"makerQuadrivo\\");
-  Shot(o, prompt.dialog, L"prompt.png");
+  Shot(o, prompt.dialog, L"prompt.bmp");
 
   Answer(prompt, hiddenHost, false);
   prompt = ExpectPrompt(updater, main, hiddenHost + L"\\");
@@ -375,7 +375,7 @@ void RetriesThenSuccess(const Options& o) {
     for (const auto& c : seen) s += Quote(c) + " ";
     return s;
   }());
-  Shot(o, main.window, L"retry.png", 30);  // before the next retry changes the count
+  Shot(o, main.window, L"retry.bmp", 30);  // before the next retry changes the count
 
   held.Release();
   const MessageBoxView box = ExpectSuccessBox(updater, main);

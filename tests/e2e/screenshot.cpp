@@ -1,5 +1,9 @@
 #include "screenshot.h"
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "harness.h"
 
 namespace e2e {
@@ -37,22 +41,30 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     Log("screenshot: cannot read the screen");
     return false;
   }
+  // 24-bit rows, bottom-up, each padded to 4 bytes: the plainest bitmap file,
+  // which every reader takes without guessing at an alpha channel.
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top-down rows
+  info.bmiHeader.biHeight = h;
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> bgra(static_cast<size_t>(w) * h * 4);
-  if (!GetDIBits(screen.dc, bitmap.bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS)) return false;
-  std::vector<std::uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) {
-    rgb[i * 3] = bgra[i * 4 + 2];
-    rgb[i * 3 + 1] = bgra[i * 4 + 1];
-    rgb[i * 3 + 2] = bgra[i * 4];
+  const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+  info.bmiHeader.biSizeImage = stride * static_cast<DWORD>(h);
+  std::vector<std::uint8_t> bmp(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) +
+                                info.bmiHeader.biSizeImage);
+  std::uint8_t* const pixels = bmp.data() + sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  if (GetDIBits(screen.dc, bitmap.bitmap, 0, h, pixels, &info, DIB_RGB_COLORS) != h) {
+    Log("screenshot: cannot read the bitmap's rows");
+    return false;
   }
-  const auto png = EncodePng(w, h, rgb);
+  BITMAPFILEHEADER fileHeader{};
+  fileHeader.bfType = 0x4D42;  // "BM"
+  fileHeader.bfSize = static_cast<DWORD>(bmp.size());
+  fileHeader.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  std::memcpy(bmp.data(), &fileHeader, sizeof fileHeader);
+  std::memcpy(bmp.data() + sizeof fileHeader, &info.bmiHeader, sizeof info.bmiHeader);
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -60,10 +72,10 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return false;
   }
   DWORD written = 0;
-  WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+  WriteFile(file, bmp.data(), static_cast<DWORD>(bmp.size()), &written, nullptr);
   CloseHandle(file);
   Log(L"screenshot " + path + L" (" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L")");
-  return written == png.size();
+  return written == bmp.size();
 }
 
 }  // namespace e2e
