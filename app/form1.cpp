@@ -92,8 +92,12 @@ void Form1::CountFailedRetry() {
 }
 
 bool Form1::WritePayload() {
-  return payload::WritePayload(s_.files, s_.resources, s_.dialogs, strTargetDir, strZipName,
-                               bytPayload);
+  const payload::PayloadAttempt attempt =
+      payload::WritePayload(s_.files, s_.resources, s_.dialogs, strTargetDir);
+  strZipName = attempt.zipName;
+  // A failed lookup keeps the copy of the last attempt that found one.
+  if (attempt.payload) bytPayload = *attempt.payload;
+  return attempt.written;
 }
 
 }  // namespace app

@@ -46,4 +46,32 @@ std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring
   return std::span<const std::byte>(it->second);
 }
 
+void FakeResources::PlaceInFile(const std::wstring& type, std::uint16_t id, std::wstring path,
+                                std::uint64_t offset) {
+  placed_[{Upper(type), id}] = ImageFileRange{std::move(path), offset};
+}
+
+void FakeResources::FailNextLocate(Win32Status status, int count) {
+  failLocateStatus_ = status;
+  failLocateCount_ = count;
+}
+
+Win32Status FakeResources::LocateInFile(std::span<const std::byte> view, ImageFileRange* where) {
+  *where = ImageFileRange{};
+  if (failLocateCount_ > 0) {
+    --failLocateCount_;
+    return failLocateStatus_;
+  }
+  for (const auto& [key, bytes] : resources_) {
+    const std::byte* begin = bytes.data();
+    if (view.data() < begin || view.data() + view.size() > begin + bytes.size()) continue;
+    const auto placed = placed_.find(key);
+    if (placed == placed_.end()) break;
+    *where = ImageFileRange{placed->second.path,
+                            placed->second.offset + static_cast<std::uint64_t>(view.data() - begin)};
+    return kErrorSuccess;
+  }
+  return kErrorBadExeFormat;
+}
+
 }  // namespace platform::doubles

@@ -9,5 +9,6 @@ else()
   lumarso_add_gtest(files_contract_fake
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_fake.cpp
             ${files_tests}/fake_files_test.cpp ${files_tests}/fake_resources_test.cpp
+            ${files_tests}/image_sections_test.cpp
     LIBS lumarso_platform_doubles)
 endif()
