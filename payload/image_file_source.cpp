@@ -21,8 +21,7 @@ std::unique_ptr<ImageFileSource> ImageFileSource::Open(platform::FileSystem& fs,
     if (where.offset > fileSize || fileSize - where.offset < view.size()) return nullptr;
 
     std::unique_ptr<ImageFileSource> source(
-        new ImageFileSource(std::move(file), where.offset, view.size()));
-    source->fs_ = &fs;
+        new ImageFileSource(fs, std::move(file), where.offset, view.size()));
     // Every later chunk fits: reading never allocates.
     source->buffer_.reserve(std::min<std::size_t>(view.size(), kWriteChunk));
     // A file replaced since the start, or a section table misread, shows in
@@ -41,7 +40,7 @@ std::unique_ptr<ImageFileSource> ImageFileSource::Open(platform::FileSystem& fs,
 bool ImageFileSource::Read(std::uint64_t at, std::uint32_t size) {
   buffer_.resize(std::max<std::size_t>(buffer_.size(), size));
   std::uint32_t read = 0;
-  return fs_->ReadAt(file_.get(), at, buffer_.data(), size, &read) == kErrorSuccess && read == size;
+  return fs_.ReadAt(file_.get(), at, buffer_.data(), size, &read) == kErrorSuccess && read == size;
 }
 
 bool ImageFileSource::Next(std::span<const std::byte>* chunk) {

@@ -33,11 +33,12 @@ class ImageFileSource final : public ByteSource {
   [[nodiscard]] bool Next(std::span<const std::byte>* chunk) override;
 
  private:
-  ImageFileSource(platform::UniqueFile file, std::uint64_t offset, std::uint64_t size)
-      : file_(std::move(file)), next_(offset), end_(offset + size), size_(size) {}
+  ImageFileSource(platform::FileSystem& fs, platform::UniqueFile file, std::uint64_t offset,
+                  std::uint64_t size)
+      : fs_(fs), file_(std::move(file)), next_(offset), end_(offset + size), size_(size) {}
   [[nodiscard]] bool Read(std::uint64_t at, std::uint32_t size);
 
-  platform::FileSystem* fs_ = nullptr;
+  platform::FileSystem& fs_;
   platform::UniqueFile file_;
   std::uint64_t next_;
   std::uint64_t end_;

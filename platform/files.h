@@ -46,8 +46,8 @@ class FileSystem {
   virtual Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                            std::vector<std::wstring>* names) = 0;
   // CreateFileW(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-  // OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN): a running exe's own file can
-  // be opened so (the loader shares it that way).  Closed with Close.
+  // OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN): opens a running exe's own
+  // file too, which the loader keeps mapped.  Closed with Close.
   virtual Win32Status OpenRead(const std::wstring& path, FileId* file) = 0;
   virtual Win32Status GetSize(FileId file, std::uint64_t* bytes) = 0;  // GetFileSizeEx
   // ReadFile at `offset`; fewer than `size` bytes only at the end of the file.
