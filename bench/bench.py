@@ -85,12 +85,15 @@ def unzip_test(path):
 
 
 # Bitness, the configure preset that builds it and the Wine loader that runs
-# it; a loader that cannot start (no 32-bit support in the kernel, say)
-# leaves that bitness out.
+# it.  A host whose kernel runs no 32-bit programs cannot start 32-bit Wine,
+# nor any NSIS installer (those are 32-bit programs).
 BITNESSES = (("32", "win32", "/usr/lib/wine/wine"), ("64", "win64", "/usr/lib/wine/wine64"))
+PROBE_32BIT = os.path.join(ROOT, "scripts", "probe-32bit")
 
 
 def runs_programs(loader):
+    if loader == BITNESSES[0][2] and subprocess.run([PROBE_32BIT]).returncode != 0:
+        return False
     try:
         return subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL).returncode == 0
@@ -228,7 +231,7 @@ def measure_bitness(smoke, bits, preset, plan, archives, installer, runs):
                                           for k, v in build_times.items()}))
 
     bench = measure.Bench(runner=os.path.join(folders[big_label], "wine-run.sh"),
-                          prefix=os.path.join(BUILD, "bench-wine", "prefix-" + bits),
+                          prefix=os.path.join(BUILD, "bench-wine-" + preset, "prefix"),
                           scratch=os.path.join(BUILD, "bench-scratch"),
                           launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
     log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
@@ -260,7 +263,11 @@ def main(argv):
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
     ap.add_argument("--bits", nargs="+", choices=[b for b, _, _ in BITNESSES],
                     help="bitnesses to measure (default: every one this host runs)")
+    ap.add_argument("--preset", choices=[p for _, p, _ in BITNESSES],
+                    help="measure only this build (the same as --bits 32 or 64)")
     args = ap.parse_args(argv)
+    if args.preset:
+        args.bits = [b for b, p, _ in BITNESSES if p == args.preset]
     mode = "smoke" if args.smoke else "full"
     os.makedirs(RESULTS, exist_ok=True)
     saved = os.path.join(RESULTS, "%s.json" % mode)

@@ -32,13 +32,21 @@ class ModRegOnAdvapi32 : public ::testing::Test {
   ModReg modReg_{subject_->Api(), dialogs_, process_};
 };
 
-TEST_F(ModRegOnAdvapi32, ProgramFilesOfA32BitProcessIsItsOwnView) {
+TEST_F(ModRegOnAdvapi32, ProgramFilesIsTheFolderOfTheProcessOwnView) {
   // The tests run in a 64-bit prefix, as the updater runs on 64-bit Windows:
-  // the 32-bit program reads the WOW6432Node view and its own folder.
-  BOOL wow64 = FALSE;
+  // the 32-bit program reads the WOW6432Node view and its own x86 folder; the
+  // 64-bit build (for hosts without 32-bit support) reads the native view.
+#if defined(_WIN64)
+  constexpr BOOL kWow64 = FALSE;
+  constexpr const wchar_t* kFolder = L"C:\\Program Files";
+#else
+  constexpr BOOL kWow64 = TRUE;
+  constexpr const wchar_t* kFolder = L"C:\\Program Files (x86)";
+#endif
+  BOOL wow64 = !kWow64;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
-  ASSERT_TRUE(wow64) << "the Wine prefix should be a 64-bit one";
-  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(), L"C:\\Program Files (x86)");
+  ASSERT_EQ(wow64, kWow64) << "the Wine prefix should be a 64-bit one";
+  EXPECT_EQ(modReg_.RetrieveProgramFilesPath(), kFolder);
   EXPECT_EQ(modReg_.RegErrorRecord.Number, 0);
   EXPECT_EQ(dialogs_.MessageCount(), 0u);
 }

@@ -7,10 +7,16 @@
 namespace platform::win32 {
 namespace {
 
-static_assert(sizeof(HKEY) == sizeof(RegKey), "the 32-bit program carries an HKEY in 32 bits");
+static_assert(sizeof(HKEY) >= sizeof(RegKey));
 static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
 
-HKEY ToHkey(RegKey key) noexcept { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+// A key travels in 32 bits.  In a 64-bit process handles still fit (Windows
+// keeps kernel handles below 2^24 so that 32-bit and 64-bit processes can
+// share them), and the predefined roots are the sign-extended 0x8000000n:
+// so the value is widened as a signed one, as LongToHandle does.
+HKEY ToHkey(RegKey key) noexcept {
+  return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
+}
 RegKey FromHkey(HKEY key) noexcept {
   return static_cast<RegKey>(reinterpret_cast<std::uintptr_t>(key));
 }

@@ -5,7 +5,10 @@
 namespace e2e {
 namespace {
 
-constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+// The view the updater under test reads: it is built with this driver's
+// bitness, so WOW6432Node for the 32-bit one in a 64-bit prefix, the native
+// view for the 64-bit one.
+constexpr REGSAM kUpdaterView = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 struct KeyCloser {
   HKEY key = nullptr;
@@ -19,7 +22,7 @@ struct KeyCloser {
 void WriteMakerPath(const std::wstring& strPath) {
   KeyCloser k;
   LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kMakerKey, 0, nullptr, 0,
-                                KEY_SET_VALUE | kView32, nullptr, &k.key, nullptr);
+                                KEY_SET_VALUE | kUpdaterView, nullptr, &k.key, nullptr);
   E2E_CHECK(status == ERROR_SUCCESS, "creating the maker key failed with " + std::to_string(status));
   status = RegSetValueExW(k.key, L"strPath", 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(strPath.c_str()),
@@ -39,11 +42,11 @@ std::wstring ProgramFilesFolder() {
 
 void RemoveMakerKey() {
   KeyCloser software;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | kView32,
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | kUpdaterView,
                     &software.key) != ERROR_SUCCESS)
     return;
   RegDeleteTreeW(software.key, L"Velto");
-  RegDeleteKeyExW(software.key, L"Velto", kView32, 0);
+  RegDeleteKeyExW(software.key, L"Velto", kUpdaterView, 0);
 }
 
 ScopedMakerKey::ScopedMakerKey(const std::wstring& strPath) {

@@ -9,15 +9,16 @@
 
 namespace e2e {
 
-// HKLM\Software\Velto\Installazione, value "strPath", as a 32-bit program
-// sees it (the WOW6432Node view in a 64-bit prefix).
+// HKLM\Software\Velto\Installazione, value "strPath", as the updater under
+// test sees it: the WOW6432Node view in a 64-bit prefix for the 32-bit
+// updater, the native view for the 64-bit one.
 inline constexpr wchar_t kMakerKey[] = L"Software\\Velto\\Installazione";
 
 void WriteMakerPath(const std::wstring& strPath);
-// "ProgramFilesDir" of the same view: "C:\Program Files (x86)" in a 64-bit
-// prefix, "C:\Program Files" in a 32-bit one.
+// "ProgramFilesDir" of the same view: "C:\Program Files (x86)" for the 32-bit
+// updater in a 64-bit prefix, "C:\Program Files" for the 64-bit one.
 [[nodiscard]] std::wstring ProgramFilesFolder();
-void RemoveMakerKey();  // the whole Software\Velto tree of the 32-bit view
+void RemoveMakerKey();  // the whole Software\Velto tree of that view
 
 class ScopedMakerKey {
  public:

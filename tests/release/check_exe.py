@@ -4,7 +4,10 @@ anything that makes it less than a well-made installer: imports beyond the
 system DLLs, ASLR or DEP off, a writable and executable section, a link time
 stamp, a missing or incomplete manifest, build folders baked into the bytes.
 
-    check_exe.py EXE [--forbid TEXT]...
+    check_exe.py EXE [--machine i386|amd64] [--forbid TEXT]...
+
+--machine is the build's own: the shipped updater is i386; the amd64 build
+exists for hosts that run no 32-bit programs and must be as well made.
 
 Prints what it read (imports, header flags, sections, manifest) so the figures
 can be quoted, then one line per failed check; exit status 1 on any failure.
@@ -33,6 +36,15 @@ SUPPORTED_OS = {
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10/11",
+}
+
+# Machine, optional-header magic and the header flags that image must carry
+# beyond ASLR and DEP: a 64-bit image without HIGH_ENTROPY_VA is placed only
+# within the low 4 GB, with far fewer random bits.
+MACHINES = {
+    "i386": ("IMAGE_FILE_MACHINE_I386", pefile.OPTIONAL_HEADER_MAGIC_PE, "PE32", ()),
+    "amd64": ("IMAGE_FILE_MACHINE_AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, "PE32+",
+              ("IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA",)),
 }
 
 DLLCHAR = pefile.DLL_CHARACTERISTICS
@@ -108,6 +120,8 @@ def check_manifest(xml_bytes, fail):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("exe")
+    ap.add_argument("--machine", choices=sorted(MACHINES), default="i386",
+                    help="the machine the build targets")
     ap.add_argument("--forbid", action="append", default=[],
                     help="text (a build or source folder) that must not occur in the file")
     args = ap.parse_args()
@@ -119,14 +133,15 @@ def main():
     opt = pe.OPTIONAL_HEADER
 
     # Headers.
-    if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"] or \
-            opt.Magic != pefile.OPTIONAL_HEADER_MAGIC_PE:
-        fail(f"not a 32-bit x86 PE32 image (machine {pe.FILE_HEADER.Machine:#x}, magic {opt.Magic:#x})")
+    machine, magic, kind, extra_flags = MACHINES[args.machine]
+    if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE[machine] or opt.Magic != magic:
+        fail(f"not an {args.machine} {kind} image (machine {pe.FILE_HEADER.Machine:#x}, magic {opt.Magic:#x})")
     flags = opt.DllCharacteristics
     names = [n for n, v in DLLCHAR.items() if isinstance(v, int) and flags & v and
              n.startswith("IMAGE_DLLCHARACTERISTICS_")]
     print(f"DllCharacteristics: {flags:#06x} ({', '.join(n[len('IMAGE_DLLCHARACTERISTICS_'):] for n in names)})")
-    for need in ("IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE", "IMAGE_DLLCHARACTERISTICS_NX_COMPAT"):
+    for need in ("IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE", "IMAGE_DLLCHARACTERISTICS_NX_COMPAT",
+                 *extra_flags):
         if not flags & DLLCHAR[need]:
             fail(f"{need[len('IMAGE_DLLCHARACTERISTICS_'):]} is off")
     if pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_RELOCS_STRIPPED"]:

@@ -4,9 +4,9 @@ different names, and checks that the exes are the same bytes.  Then turns on
 signing in the second build and checks that the build's own signing step
 yields a signature that verifies: the post-link steps ran before it.
 
-    repro_test.py SOURCE_DIR WORK_DIR TARGET [extra cmake -D arguments...]
+    repro_test.py SOURCE_DIR WORK_DIR TARGET PRESET [extra cmake -D arguments...]
 
-Each build is the win32 preset with the default (generated) sample archive,
+Each build is the given preset (win32 or win64) with the default (generated) sample archive,
 limited to TARGET, so the run stays within a few minutes on two cores.
 """
 import os
@@ -17,8 +17,8 @@ import time
 
 import pefile
 
-SRC, WORK, TARGET = sys.argv[1:4]
-EXTRA = sys.argv[4:]
+SRC, WORK, TARGET, PRESET = sys.argv[1:5]
+EXTRA = sys.argv[5:]
 
 
 def run(cmd, env, log):
@@ -42,7 +42,7 @@ def clean_env():
 def build(folder, env, configure_args=()):
     log = os.path.join(WORK, os.path.basename(folder) + ".log")
     start = time.monotonic()
-    run(["cmake", "--preset", "win32", "-B", folder, *EXTRA, *configure_args], env, log)
+    run(["cmake", "--preset", PRESET, "-B", folder, *EXTRA, *configure_args], env, log)
     run(["cmake", "--build", folder, "--target", TARGET, "-j", "2"], env, log)
     print(f"{os.path.basename(folder)}: configured and built in {time.monotonic() - start:.0f} s")
     pe_name = [n for n in os.listdir(folder) if n.lower() == TARGET.lower() + ".exe"]
