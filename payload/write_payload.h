@@ -27,9 +27,9 @@ enum class ReadFrom {
 };
 
 // The way the updater writes: the exe's file only where reading it was
-// clearly faster (under 0.9 times the time) at the archive's full size.  In
-// the 32-bit build it was slower: 293 ms against 234 ms from the mapped view
-// for 208 MB (docs/benchmarks.md).
+// clearly faster (under 0.9 times the time) at the archive's full size.  It
+// was slower in both builds: for 208 MB, 245 against 200 ms from the mapped
+// view (64-bit) and 293 against 234 ms (32-bit; docs/benchmarks.md).
 inline constexpr ReadFrom kUpdaterReadsFrom = ReadFrom::kMappedImage;
 
 struct PayloadAttempt {
