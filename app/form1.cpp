@@ -3,8 +3,6 @@
 #include <exception>
 
 #include "app/texts.h"
-#include "payload/write_payload.h"
-#include "platform/files.h"
 
 namespace app {
 
@@ -25,33 +23,30 @@ class TickScope {
 
 }  // namespace
 
-void Form1::ChooseFirstCandidate() {
-  // The maker's lookup is asked twice when it answers: the second answer is the one used.
-  if (!modReg_.RetrieveProgramFilesVeltoPath().empty()) {
-    strCandidateDir = modReg_.RetrieveProgramFilesVeltoPath() + texts::kHostUnderMaker;
-  } else {
-    strCandidateDir = modReg_.RetrieveProgramFilesPath() + texts::kHostUnderProgramFiles;
-  }
-}
-
 bool Form1::DiscoverHostFolder() {
-  // A text the file system rejects (bad characters, far too long) is simply
-  // not a folder holding the host: IsOrdinaryFile says no and the user is
-  // asked again with that text.
-  while (!platform::IsOrdinaryFile(s_.files, strCandidateDir + texts::kHostExe)) {
+  // A rejected text is asked about again, shown as it was typed.
+  while (!steps_.HostIsIn(strCandidateDir)) {
     strCandidateDir = s_.dialogs.InputBox(texts::kPrompt, texts::kPromptTitle, strCandidateDir);
-    if (strCandidateDir.empty()) return false;
+    if (strCandidateDir.empty()) {
+      steps_.log().Line(L"folder prompt cancelled: nothing written");
+      return false;
+    }
     if (strCandidateDir.back() != L'\\') strCandidateDir += L'\\';
   }
   return true;
 }
 
+void Form1::EndWritten() {
+  steps_.log().Line(L"result: exit code 0, the manual was written");
+  s_.process.EndNow();
+}
+
 void Form1::cmdAvviaConTimer_Click() {
-  ChooseFirstCandidate();
+  strCandidateDir = steps_.FirstCandidate();
   lngAttempts = 0;
   if (!DiscoverHostFolder()) return;  // cancelled: nothing written, timer as it was
   strTargetDir = strCandidateDir;
-  if (WritePayload()) s_.process.EndNow();
+  if (WritePayload()) EndWritten();
   // The first failure is neither counted nor shown.
   s_.window.SetTimerEnabled(true);
 }
@@ -65,6 +60,7 @@ void Form1::Timer_Timer() {
           s_.dialogs.MessageBox(texts::kStopQuestion, platform::Icon::Question,
                                 platform::Buttons::YesNo, texts::kStopQuestionTitle);
       if (answer == platform::Answer::Yes) {
+        steps_.log().Line(L"the user stopped the retries");
         s_.window.SetTimerEnabled(false);
         s_.dialogs.MessageBox(texts::kStopped, platform::Icon::Warning, platform::Buttons::Ok,
                               texts::kStoppedTitle);
@@ -74,7 +70,7 @@ void Form1::Timer_Timer() {
     }
     if (WritePayload()) {
       s_.window.SetTimerEnabled(false);
-      s_.process.EndNow();
+      EndWritten();
     }
   } catch (const std::exception&) {
     // Any error of the retry is one more failed retry.  The end of the
@@ -92,12 +88,7 @@ void Form1::CountFailedRetry() {
 }
 
 bool Form1::WritePayload() {
-  const payload::PayloadAttempt attempt =
-      payload::WritePayload(s_.files, s_.resources, s_.dialogs, strTargetDir);
-  strZipName = attempt.zipName;
-  // A failed lookup keeps the copy of the last attempt that found one.
-  if (attempt.payload) bytPayload = *attempt.payload;
-  return attempt.written;
+  return steps_.Attempt(s_.dialogs, strTargetDir, strZipName, bytPayload);
 }
 
 }  // namespace app

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
+#include "app/install_log.h"
+#include "app/install_steps.h"
 #include "modreg/modreg.h"
 #include "platform/services.h"
 
@@ -13,10 +16,18 @@ namespace app {
 inline constexpr wchar_t kWindowCaption[] = L"Lumarso 2015";
 inline constexpr wchar_t kButtonCaption[] = L"Installa il manuale";
 
+// What the command line adds to the window's run.
+struct FormOptions {
+  InstallLog* log = nullptr;  // null: no log
+  std::wstring hostFolder;    // /D=: the first candidate, instead of the lookups
+};
+
 class Form1 final : public platform::WindowEvents {
  public:
-  Form1(platform::Services services, modreg::ModReg& modReg)
-      : s_(services), modReg_(modReg) {}
+  Form1(platform::Services services, modreg::ModReg& modReg, FormOptions options = {})
+      : s_(services),
+        steps_(services.files, services.resources, modReg,
+               options.log != nullptr ? *options.log : noLog_, std::move(options.hostFolder)) {}
 
   // The install command: find the host folder, one attempt, end or retry.
   void cmdAvviaConTimer_Click();
@@ -36,12 +47,13 @@ class Form1 final : public platform::WindowEvents {
   std::wstring strZipName;
 
  private:
-  void ChooseFirstCandidate();
   [[nodiscard]] bool DiscoverHostFolder();
   void CountFailedRetry();
+  void EndWritten();  // ends the program
 
   platform::Services s_;
-  modreg::ModReg& modReg_;
+  InstallLog noLog_;
+  InstallSteps steps_;
   bool tickRunning_ = false;
 };
 

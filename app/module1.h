@@ -2,6 +2,7 @@
 // The program's start: the one Form1, shown as an ordinary window.
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "app/form1.h"
 
@@ -9,8 +10,12 @@ namespace app {
 
 class Module1 {
  public:
-  Module1(platform::Services services, modreg::ModReg& modReg, std::uint32_t retryIntervalMs)
-      : services_(services), modReg_(modReg), retryIntervalMs_(retryIntervalMs) {}
+  Module1(platform::Services services, modreg::ModReg& modReg, std::uint32_t retryIntervalMs,
+          FormOptions options = {})
+      : services_(services),
+        modReg_(modReg),
+        retryIntervalMs_(retryIntervalMs),
+        options_(std::move(options)) {}
 
   // Creates Form1 if it does not exist yet and shows its window, timer
   // disabled; returns at once.  Reads no registry and touches no file.
@@ -22,6 +27,7 @@ class Module1 {
   platform::Services services_;
   modreg::ModReg& modReg_;
   std::uint32_t retryIntervalMs_;
+  FormOptions options_;
   std::unique_ptr<Form1> form1_;
 };
 

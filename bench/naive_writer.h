@@ -1,5 +1,5 @@
 #pragma once
-// The way the payload used to be written, kept as the yardstick: the whole
+// The simplest way to write the payload, kept as the yardstick: the whole
 // resource copied into a heap array first, the old file deleted, the array
 // written in one piece.
 #include <string>

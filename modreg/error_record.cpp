@@ -1,65 +1,33 @@
-// The module-wide record of the last registry failure, and the report box
-// shown for a runtime error that a lookup trapped.
-#include <string>
+#include "modreg/error_record.h"
 
 #include "modreg/error_texts.h"
-#include "modreg/modreg.h"
 
 namespace modreg {
 
-std::wstring ModuleCodeDescription(std::int32_t code) {
-  switch (code) {
-    case 100: return L"Il massimo numero di chiavi previste \u00E8 stato superato";
-    case 200: return L"Il tipo dichiarato non corrisponde al valore passato come parametro";
-    case 300: return L"Il tipo passato come parametro non risulta essere valido";
-    default: return L"Errore imprevisto";
-  }
+void ClearRegError(RegErrorRecordT& record) {
+  record.Number = 0;
+  record.Source.clear();
+  record.Description.clear();
 }
 
-std::wstring Win32StatusDescription(std::int32_t status) {
-  switch (status) {
-    case 2: return L"La chiave/valore specificata/o non esiste";
-    case 5: return L"Accesso negato al registro";
-    case 14: return L"Out of memory";
-    case 87: return L"Parametro non valido";
-    case 1009: return L"Il database del registro risulta essere danneggiato";
-    case 1010: return L"Il nome della chiave non risulta essere corretto";
-    case 1011: return L"Non \u00E8 stato possibile aprire la chiave specificata";
-    case 1012: return L"Non \u00E8 stato possibile leggere la chiave specificata";
-    case 1013: return L"Non \u00E8 stato possibile scrivere la chiave specificata";
-    default: return L"Errore non previsto";
-  }
+void SetRegErrorCode(RegErrorRecordT& record, std::int32_t code) {
+  record.Number = code;
+  record.Source = kErrorSource;
+  record.Description = ModuleCodeDescription(code);
 }
 
-std::wstring ErrorReportText(const std::wstring& prefix, std::int32_t line, std::int32_t number,
-                             const std::wstring& description, const std::wstring& source) {
-  return prefix + L". ErrorLine:" + std::to_wstring(line) + L".  " + std::to_wstring(number) +
-         L" - " + description + L"; ID : " + source;
+void SetRegErrorWin32(RegErrorRecordT& record, std::int32_t status) {
+  record.Number = status;
+  record.Source = kErrorSource;
+  record.Description = Win32StatusDescription(status);
 }
 
-void ModReg::ClearRegError() {
-  RegErrorRecord.Number = 0;
-  RegErrorRecord.Source.clear();
-  RegErrorRecord.Description.clear();
-}
-
-void ModReg::SetRegErrorCode(const std::int32_t& code) {
-  RegErrorRecord.Number = code;
-  RegErrorRecord.Source = kErrorSource;
-  RegErrorRecord.Description = ModuleCodeDescription(code);
-}
-
-void ModReg::SetRegErrorWin32(const std::int32_t& status) {
-  RegErrorRecord.Number = status;
-  RegErrorRecord.Source = kErrorSource;
-  RegErrorRecord.Description = Win32StatusDescription(status);
-}
-
-void ModReg::ShowError(const RuntimeError& current, const std::wstring& prefix) {
+void ShowError(platform::Dialogs& dialogs, platform::Process& process,
+               const RuntimeError& current, const std::wstring& prefix) {
   const std::wstring text = ErrorReportText(prefix, current.Line(), current.Number(),
                                             current.Description(), current.Source());
-  dialogs_.MessageBox(text, platform::Icon::Critical, platform::Buttons::Ok, L"");
-  process_.ResetMousePointer();
+  dialogs.MessageBox(text, platform::Icon::Critical, platform::Buttons::Ok, L"");
+  process.ResetMousePointer();
 }
 
 }  // namespace modreg

@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-#include "modreg/runtime_errors.h"
+#include "modreg/runtime_error.h"
 
 namespace modreg {
 namespace {

@@ -23,9 +23,9 @@ struct KeyPathParts {
 // Leading and trailing spaces (only the space character) removed.
 [[nodiscard]] std::wstring_view TrimSpaces(std::wstring_view text) noexcept;
 
-// Cuts and collects the parts.  The pieces are counted with a 16-bit index,
-// as the module always did: a path cut into more than 32,768 pieces throws
-// the runtime error Overflow before any piece is looked at, and one of
+// Cuts and collects the parts.  The pieces are counted with a signed 16-bit
+// index, and callers see its limit: a path cut into more than 32,768 pieces
+// throws the runtime error Overflow before any piece is looked at, and one of
 // exactly 32,768 pieces throws it after the last piece unless a 33rd part
 // ended the collection first.
 [[nodiscard]] KeyPathParts SplitKeyPath(std::wstring_view path);

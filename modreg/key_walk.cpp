@@ -1,17 +1,13 @@
-// Opening a key path from its root one level at a time, creating missing
-// levels on request, and closing what was opened.
-#include <string>
+#include "modreg/key_walk.h"
 
 #include "modreg/key_path.h"
-#include "modreg/modreg.h"
 #include "modreg/walk_handles.h"
 #include "platform/codepage.h"
+#include "platform/status.h"
 
 namespace modreg {
 namespace {
 
-constexpr std::int32_t kNoHandle = -1;
-constexpr platform::RegStatus kFileNotFound = 2;
 constexpr std::int32_t kTooManyParts = 100;
 
 std::int32_t AsHandle(platform::RegKey key) noexcept { return static_cast<std::int32_t>(key); }
@@ -19,12 +15,12 @@ platform::RegKey AsKey(std::int32_t handle) noexcept { return static_cast<platfo
 
 }  // namespace
 
-std::int32_t ModReg::OpenKeyPath(const std::wstring& path, bool createMissing,
-                                 std::int32_t samDesired) {
-  ClearRegError();
+std::int32_t KeyWalk::OpenKeyPath(const std::wstring& path, bool createMissing,
+                                  std::int32_t samDesired) {
+  ClearRegError(record_);
   const KeyPathParts split = SplitKeyPath(path);
   if (split.tooManyParts) {
-    SetRegErrorCode(kTooManyParts);
+    SetRegErrorCode(record_, kTooManyParts);
     return kNoHandle;
   }
   const std::vector<std::wstring>& parts = split.parts;
@@ -32,7 +28,7 @@ std::int32_t ModReg::OpenKeyPath(const std::wstring& path, bool createMissing,
 
   const std::optional<platform::RegKey> root = LookUpRoot(parts.front());
   if (!root) {
-    SetRegErrorWin32(kFileNotFound);
+    SetRegErrorWin32(record_, platform::kErrorFileNotFound);
     return kNoHandle;
   }
 
@@ -47,20 +43,20 @@ std::int32_t ModReg::OpenKeyPath(const std::wstring& path, bool createMissing,
 
     platform::RegKey opened = 0;
     platform::RegStatus status = registry_.OpenKeyExA(parent, namePtr, 0, sam, &opened);
-    if (status == kFileNotFound && createMissing) {
+    if (platform::IsNotFound(status) && createMissing) {
       std::wstring parentPath;
       for (std::size_t j = 0; j < step; ++j) parentPath += L"\\" + parts[j];
       parentPath.erase(0, 1);
       const std::int32_t created = CreateSubKeyNamed(parentPath, namePtr);
       if (created != 0) {
-        SetRegErrorWin32(created);
+        SetRegErrorWin32(record_, created);
         return kNoHandle;
       }
       // One more try, no second creation.
       status = registry_.OpenKeyExA(parent, namePtr, 0, sam, &opened);
     }
-    if (status != 0) {
-      SetRegErrorWin32(status);
+    if (!platform::IsSuccess(status)) {
+      SetRegErrorWin32(record_, status);
       return kNoHandle;
     }
     walk.Hold(opened);
@@ -69,13 +65,13 @@ std::int32_t ModReg::OpenKeyPath(const std::wstring& path, bool createMissing,
   return AsHandle(walk.ReleaseLast());
 }
 
-std::int32_t ModReg::CreateSubKey(const std::wstring& parentPath, const std::wstring& subKeyName) {
+std::int32_t KeyWalk::CreateSubKey(const std::wstring& parentPath, const std::wstring& subKeyName) {
   const std::string name = platform::ToAnsi(subKeyName);
   return CreateSubKeyNamed(parentPath, name.c_str());
 }
 
-std::int32_t ModReg::CreateSubKeyNamed(const std::wstring& parentPath, const char* subKeyName) {
-  ClearRegError();
+std::int32_t KeyWalk::CreateSubKeyNamed(const std::wstring& parentPath, const char* subKeyName) {
+  ClearRegError(record_);
   const std::int32_t parent =
       OpenKeyPath(parentPath, false, static_cast<std::int32_t>(platform::kKeyAllAccess));
   if (parent == kNoHandle) return kNoHandle;
@@ -87,21 +83,21 @@ std::int32_t ModReg::CreateSubKeyNamed(const std::wstring& parentPath, const cha
       AsKey(parent), subKeyName, 0, "", platform::kRegOptionNonVolatile, platform::kKeyAllAccess,
       &noSecurity, &created, &disposition);
   std::int32_t result = 0;
-  if (status == 0) {
+  if (platform::IsSuccess(status)) {
     // Only the key's existence matters; whether it was new does not.
     static_cast<void>(registry_.CloseKey(created));
   } else {
     result = kNoHandle;
-    SetRegErrorWin32(status);
+    SetRegErrorWin32(record_, status);
   }
   CloseKey(parent);
   return result;
 }
 
-std::int32_t ModReg::CloseKey(const std::int32_t& handle) {
+std::int32_t KeyWalk::CloseKey(const std::int32_t& handle) {
   const platform::RegStatus status = registry_.CloseKey(AsKey(handle));
-  if (status == 0) return 0;
-  SetRegErrorWin32(status);
+  if (platform::IsSuccess(status)) return 0;
+  SetRegErrorWin32(record_, status);
   return kNoHandle;
 }
 

@@ -1,12 +1,16 @@
 #pragma once
-// The registry access module: key paths as one backslash text, a reader of
-// values in three shapes, a module-wide record of the last failure, and the
-// standard error report box.
+// The registry access module as its callers see it: key paths as one
+// backslash text (key_walk.h), a reader of values in three shapes
+// (query_value.h), a module-wide record of the last failure and the standard
+// error report box (error_record.h), and the two install-path lookups
+// (lookups.h).  This class holds the record and the services and hands each
+// call to its part.
 #include <cstdint>
 #include <string>
-#include <variant>
-#include <vector>
 
+#include "modreg/error_record.h"
+#include "modreg/key_walk.h"
+#include "modreg/reg_value.h"
 #include "modreg/runtime_error.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
@@ -14,28 +18,13 @@
 
 namespace modreg {
 
-struct RegErrorRecordT {
-  std::int32_t Number = 0;
-  std::wstring Source;
-  std::wstring Description;
-};
-
-// Selects the shape QueryValue hands back: 0 text, 1 bytes, 2 number,
-// anything else by stored type.
-using ResultKind = std::int32_t;
-
-// The caller-owned tagged value: empty, text, bytes or a number.
-using RegValue = std::variant<std::monostate, std::wstring, std::vector<std::uint8_t>, double>;
-
-// A value as text: empty text when empty; text as it is; a number in the
-// shortest decimal form; bytes read as UTF-16 code units, two at a time.
-// The lookups only ever ask for text.
-[[nodiscard]] std::wstring ToText(const RegValue& value);
-
 class ModReg {
  public:
   ModReg(platform::Registry& registry, platform::Dialogs& dialogs, platform::Process& process)
-      : registry_(registry), dialogs_(dialogs), process_(process) {}
+      : keys_(registry, RegErrorRecord), dialogs_(dialogs), process_(process) {}
+  // The walk keeps a reference to this object's record.
+  ModReg(const ModReg&) = delete;
+  ModReg& operator=(const ModReg&) = delete;
 
   RegErrorRecordT RegErrorRecord;
 
@@ -56,10 +45,7 @@ class ModReg {
   std::wstring RetrieveProgramFilesVeltoPath();
 
  private:
-  // CreateSubKey with the name already in 8-bit text (null for no name).
-  std::int32_t CreateSubKeyNamed(const std::wstring& parentPath, const char* subKeyName);
-
-  platform::Registry& registry_;
+  KeyWalk keys_;
   platform::Dialogs& dialogs_;
   platform::Process& process_;
 };

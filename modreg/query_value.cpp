@@ -1,42 +1,42 @@
-// Reading one value: a size query, a read into a buffer of that size, the
-// three forms, and the key closed again on every way out.
+#include "modreg/query_value.h"
+
 #include <algorithm>
-#include <string>
 #include <vector>
 
-#include "modreg/modreg.h"
 #include "modreg/value_forms.h"
 #include "platform/codepage.h"
+#include "platform/status.h"
 
 namespace modreg {
 namespace {
 
 constexpr std::int32_t kFailed = -1;
-constexpr platform::RegStatus kMoreData = 234;
 
 // Closes the key through CloseKey when the query ends, a runtime error
 // included; a failed close records itself and changes no result.
 class ClosesKey {
  public:
-  ClosesKey(ModReg& modReg, std::int32_t handle) noexcept : modReg_(modReg), handle_(handle) {}
-  ~ClosesKey() { static_cast<void>(modReg_.CloseKey(handle_)); }
+  ClosesKey(KeyWalk& keys, std::int32_t handle) noexcept : keys_(keys), handle_(handle) {}
+  ~ClosesKey() { static_cast<void>(keys_.CloseKey(handle_)); }
   ClosesKey(const ClosesKey&) = delete;
   ClosesKey& operator=(const ClosesKey&) = delete;
 
  private:
-  ModReg& modReg_;
+  KeyWalk& keys_;
   std::int32_t handle_;
 };
 
 }  // namespace
 
-std::int32_t ModReg::QueryValue(const std::wstring& keyPath, std::wstring& valueName,
-                                RegValue& result, const ResultKind& resultKind) {
-  ClearRegError();
+std::int32_t QueryValue(KeyWalk& keys, const std::wstring& keyPath, std::wstring& valueName,
+                        RegValue& result, const ResultKind& resultKind) {
+  platform::Registry& registry = keys.Registry();
+  RegErrorRecordT& record = keys.Record();
+  ClearRegError(record);
   const std::int32_t handle =
-      OpenKeyPath(keyPath, false, static_cast<std::int32_t>(platform::kKeyRead));
+      keys.OpenKeyPath(keyPath, false, static_cast<std::int32_t>(platform::kKeyRead));
   if (handle == kFailed) return kFailed;
-  const ClosesKey closes(*this, handle);
+  const ClosesKey closes(keys, handle);
   const auto key = static_cast<platform::RegKey>(handle);
 
   // The name goes out in 8-bit text and is written back as it came through.
@@ -44,10 +44,10 @@ std::int32_t ModReg::QueryValue(const std::wstring& keyPath, std::wstring& value
 
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  platform::RegStatus status = registry_.QueryValueExA(key, name.c_str(), &type, nullptr, &size);
+  platform::RegStatus status = registry.QueryValueExA(key, name.c_str(), &type, nullptr, &size);
   valueName = platform::FromAnsi(name);
-  if (status != 0 && status != kMoreData) {
-    SetRegErrorWin32(status);
+  if (!platform::IsSuccess(status) && !platform::IsMoreData(status)) {
+    SetRegErrorWin32(record, status);
     return kFailed;
   }
 
@@ -56,10 +56,10 @@ std::int32_t ModReg::QueryValue(const std::wstring& keyPath, std::wstring& value
   const std::size_t reserved = size;
   std::vector<std::uint8_t> buffer(std::max<std::size_t>(reserved, 1), ' ');
   std::uint32_t written = size;
-  status = registry_.QueryValueExA(key, name.c_str(), &type, buffer.data(), &written);
+  status = registry.QueryValueExA(key, name.c_str(), &type, buffer.data(), &written);
   valueName = platform::FromAnsi(name);
-  if (status != 0) {
-    SetRegErrorWin32(status);
+  if (!platform::IsSuccess(status)) {
+    SetRegErrorWin32(record, status);
     return kFailed;
   }
   buffer.resize(reserved);

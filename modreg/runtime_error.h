@@ -1,5 +1,6 @@
 #pragma once
-// The "current error" of an error trap: number, description, source, line.
+// The "current error" of an error trap: number, description, source, line;
+// and the runtime errors the module raises itself.
 #include <cstdint>
 #include <string>
 
@@ -8,9 +9,7 @@ namespace modreg {
 class RuntimeError {
  public:
   RuntimeError(std::int32_t number, std::wstring description, std::wstring source,
-               std::int32_t line = 0)
-      : number_(number), description_(std::move(description)), source_(std::move(source)),
-        line_(line) {}
+               std::int32_t line = 0);
 
   [[nodiscard]] std::int32_t Number() const noexcept { return number_; }
   [[nodiscard]] const std::wstring& Description() const noexcept { return description_; }
@@ -23,5 +22,16 @@ class RuntimeError {
   std::wstring source_;
   std::int32_t line_;
 };
+
+// The module's own runtime errors carry no line number and the program's
+// name as their source, so a lookup's trap reports them like any other
+// runtime error of the program.
+inline constexpr wchar_t kRuntimeErrorSource[] = L"Lumarso2015";
+
+// Error 5: a character asked for outside the data buffer.
+[[nodiscard]] RuntimeError InvalidProcedureCall();
+
+// Error 6: a 16-bit counter or a double-precision result out of range.
+[[nodiscard]] RuntimeError Overflow();
 
 }  // namespace modreg

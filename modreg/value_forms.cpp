@@ -3,8 +3,9 @@
 #include <cmath>
 #include <string_view>
 
-#include "modreg/runtime_errors.h"
+#include "modreg/runtime_error.h"
 #include "platform/codepage.h"
+#include "platform/registry.h"
 
 namespace modreg {
 namespace {
@@ -20,8 +21,9 @@ std::wstring Hex(unsigned value) {
   return digits;
 }
 
-// Byte k of the buffer, as the old code read character k+1: asking for one
-// outside the buffer is the runtime error 5.
+// Byte k of the buffer, bounds-checked: the DWORD pairing of an odd-sized
+// value runs one byte off its data, and a byte asked for outside the buffer
+// is the runtime error 5, never a read beyond it.
 class CheckedBytes {
  public:
   explicit CheckedBytes(std::span<const std::uint8_t> buffer) : buffer_(buffer) {}

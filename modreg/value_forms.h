@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "modreg/modreg.h"
+#include "modreg/reg_value.h"
 
 namespace modreg {
 

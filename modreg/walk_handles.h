@@ -14,17 +14,13 @@ namespace modreg {
 class WalkHandles {
  public:
   explicit WalkHandles(platform::Registry& registry) noexcept : registry_(registry) {}
-  ~WalkHandles() {
-    for (std::size_t i = 0; i < count_; ++i) static_cast<void>(registry_.CloseKey(entries_[i]));
-  }
+  ~WalkHandles();
   WalkHandles(const WalkHandles&) = delete;
   WalkHandles& operator=(const WalkHandles&) = delete;
 
-  void Hold(platform::RegKey key) noexcept { entries_[count_++] = key; }
+  void Hold(platform::RegKey key) noexcept;
   // Hands the last entry to the caller; it is no longer closed here.
-  [[nodiscard]] platform::RegKey ReleaseLast() noexcept {
-    return count_ == 0 ? 0 : entries_[--count_];
-  }
+  [[nodiscard]] platform::RegKey ReleaseLast() noexcept;
 
  private:
   platform::Registry& registry_;

@@ -29,4 +29,16 @@ inline constexpr Win32Status kErrorCantOpen = 1011;
 inline constexpr Win32Status kErrorCantRead = 1012;
 inline constexpr Win32Status kErrorCantWrite = 1013;
 
+// What a raw status means, for a registry LSTATUS (signed) and a
+// GetLastError() value (unsigned) alike.
+[[nodiscard]] constexpr bool IsSuccess(std::int64_t status) noexcept {
+  return status == kErrorSuccess;
+}
+[[nodiscard]] constexpr bool IsNotFound(std::int64_t status) noexcept {
+  return status == kErrorFileNotFound;
+}
+[[nodiscard]] constexpr bool IsMoreData(std::int64_t status) noexcept {
+  return status == kErrorMoreData;
+}
+
 }  // namespace platform

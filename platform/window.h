@@ -19,6 +19,8 @@ class MainWindow {
   // Creates the window on first use and shows it as an ordinary, ownerless
   // window; from then on its click and tick go to `events`.
   virtual void Show(WindowEvents& events) = 0;
+  virtual void SetCaption(const std::wstring& caption) = 0;
+  [[nodiscard]] virtual std::wstring Caption() const = 0;
   virtual void SetButtonCaption(const std::wstring& caption) = 0;
   [[nodiscard]] virtual std::wstring ButtonCaption() const = 0;
   virtual void SetTimerInterval(std::uint32_t milliseconds) = 0;

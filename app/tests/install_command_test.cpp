@@ -32,8 +32,8 @@ TEST(InstallCommand, MakerLookupIsAskedTwiceAndItsSecondAnswerIsUsed) {
   rig.files.AddVolume(L'D', 1ull << 40);
   rig.MakeHost(L"D:\\Altrove\\Quadrivo\\");
   // Each lookup queries twice (size, then data); the third query starts the second lookup.
-  rig.registry.BeforeCall(platform::doubles::RegCall::Query, 3,
-                          [&] { rig.SetMakerFolder("D:\\Altrove\\"); });
+  rig.registry.BeforeCall(platform::doubles::RegCall::Query,
+                          [&] { rig.SetMakerFolder("D:\\Altrove\\"); }, 3);
 
   EXPECT_TRUE(rig.Click());
 

@@ -85,6 +85,6 @@ bool Rig::Written(const std::wstring& folder) const {
 
 bool Rig::AnyArchive(const std::wstring& folder) const { return files.Exists(folder + kZip); }
 
-int Rig::Attempts() const { return resources.Lookups(); }
+int Rig::Attempts() const { return resources.CountCalls(platform::doubles::ResourceCall::Find); }
 
 }  // namespace app::testing

@@ -46,7 +46,8 @@ class Rig {
   // Returns true when the click ended the program (it must not).
   [[nodiscard]] bool ClickIntoRetries();
 
-  // --- the user; each returns true when the program ended
+  // --- the user; each returns true when the program ended.  Clicks and ticks
+  // go through the window, so every case also checks how Main wired it.
   bool Click();
   bool Tick();
   // Runs a tick as the window would deliver it; the tick must be delivered.

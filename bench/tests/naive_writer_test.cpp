@@ -72,7 +72,7 @@ TEST_F(NaiveWriterTest, EachFailingStepGivesFalseAndLeavesNoFileOpen) {
 
 TEST_F(NaiveWriterTest, MissingResourceTouchesNoFile) {
   files.PutFile(kTarget, Bytes(100, 1));
-  resources.FailNext(1813);  // ERROR_RESOURCE_TYPE_NOT_FOUND
+  resources.FailCall(platform::doubles::ResourceCall::Find, 1813);  // ERROR_RESOURCE_TYPE_NOT_FOUND
   files.ClearCalls();
   EXPECT_FALSE(bench::NaiveWrite(resources, files, kTarget, true));
   EXPECT_TRUE(files.Calls().empty());

@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* const below = "Software\\Velto\\Installazione";
   registry.SetValue(platform::kHkeyLocalMachine, below, "strPath", type, before);
   if (split != 0) {
-    registry.BeforeCall(platform::doubles::RegCall::Query, 2, [&] {
+    registry.BeforeCall(platform::doubles::RegCall::Query, [&] {
       registry.SetValue(platform::kHkeyLocalMachine, below, "strPath", type, after);
-    });
+    }, 2);
   }
   fuzz::SilentDialogs dialogs;
   fuzz::InertProcess process;

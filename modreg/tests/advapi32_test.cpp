@@ -9,27 +9,28 @@
 #include "modreg/modreg.h"
 #include "platform/doubles/fake_dialogs.h"
 #include "platform/doubles/fake_process.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
+#include "platform/tests/scratch_key.h"
 
 namespace modreg {
 namespace {
 
-using platform::testing::RegistryUnderTest;
+using platform::testing::RegistryWorld;
 using platform::testing::ScratchKey;
 
 class ModRegOnAdvapi32 : public ::testing::Test {
  protected:
-  void TearDown() override { EXPECT_EQ(subject_->OpenHandles(), 0) << "a key handle leaked"; }
+  void TearDown() override { EXPECT_EQ(world_->OpenHandles(), 0) << "a key handle leaked"; }
   void Set(const std::string& name, std::uint32_t type, std::string_view data) {
-    ASSERT_EQ(subject_->Admin().SetValue(platform::kHkeyCurrentUser, scratch_.Path(), name, type, data), 0);
+    ASSERT_EQ(world_->Admin().SetValue(platform::kHkeyCurrentUser, scratch_.Path(), name, type, data), 0);
   }
   std::wstring Wide(const std::string& text) const { return std::wstring(text.begin(), text.end()); }
 
-  std::unique_ptr<RegistryUnderTest> subject_ = platform::testing::MakeRegistryUnderTest();
-  ScratchKey scratch_{subject_->Admin()};
+  std::unique_ptr<RegistryWorld> world_ = platform::testing::MakeRegistryWorld();
+  ScratchKey scratch_{world_->Admin()};
   platform::doubles::FakeDialogs dialogs_;
   platform::doubles::FakeProcess process_;
-  ModReg modReg_{subject_->Api(), dialogs_, process_};
+  ModReg modReg_{world_->Api(), dialogs_, process_};
 };
 
 TEST_F(ModRegOnAdvapi32, ProgramFilesIsTheFolderOfTheProcessOwnView) {
@@ -56,9 +57,9 @@ TEST_F(ModRegOnAdvapi32, CreateMissingMakesEveryLevel) {
   const std::int32_t handle = modReg_.OpenKeyPath(path, true, 0x20019);
   ASSERT_NE(handle, -1) << modReg_.RegErrorRecord.Number;
   EXPECT_EQ(modReg_.RegErrorRecord.Number, 0);
-  EXPECT_EQ(subject_->OpenHandles(), 1);
+  EXPECT_EQ(world_->OpenHandles(), 1);
   EXPECT_EQ(modReg_.CloseKey(handle), 0);
-  auto& admin = subject_->Admin();
+  auto& admin = world_->Admin();
   EXPECT_TRUE(admin.KeyExists(platform::kHkeyCurrentUser, scratch_.Path() + "\\Velto"));
   EXPECT_TRUE(admin.KeyExists(platform::kHkeyCurrentUser, scratch_.Path() + "\\Velto\\Installazione"));
   EXPECT_TRUE(admin.KeyExists(platform::kHkeyCurrentUser, scratch_.Path() + "\\Velto\\Installazione\\Quadrivo"));
@@ -71,7 +72,7 @@ TEST_F(ModRegOnAdvapi32, CreateMissingMakesEveryLevel) {
 TEST_F(ModRegOnAdvapi32, AMissingLevelFailsWithNothingLeftOpen) {
   EXPECT_EQ(modReg_.OpenKeyPath(L"HKEY_CURRENT_USER\\" + Wide(scratch_.Path()) + L"\\No\\More", false, 0x20019), -1);
   EXPECT_EQ(modReg_.RegErrorRecord.Number, 2);
-  EXPECT_FALSE(subject_->Admin().KeyExists(platform::kHkeyCurrentUser, scratch_.Path() + "\\No"));
+  EXPECT_FALSE(world_->Admin().KeyExists(platform::kHkeyCurrentUser, scratch_.Path() + "\\No"));
 }
 
 TEST_F(ModRegOnAdvapi32, ARootAloneIsTheRootItself) {

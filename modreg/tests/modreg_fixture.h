@@ -35,7 +35,7 @@ class ModRegTest : public ::testing::Test {
 
   [[nodiscard]] std::vector<RegCallRecord> CallsOf(RegCall call) const {
     std::vector<RegCallRecord> calls;
-    for (const auto& record : registry.Log()) {
+    for (const auto& record : registry.Calls()) {
       if (record.call == call) calls.push_back(record);
     }
     return calls;

@@ -29,10 +29,9 @@ class QueryValue : public ModRegTest {
   }
   // The value changes between the size query and the read.
   void ChangeBeforeTheRead(std::uint32_t type, std::string data) {
-    registry.BeforeCall(RegCall::Query, registry.Calls(RegCall::Query) + 2,
-                        [this, type, data] { Store(type, data); });
+    registry.BeforeCall(RegCall::Query, [this, type, data] { Store(type, data); }, 2);
   }
-  int QueryCalls() const { return registry.Calls(RegCall::Query); }
+  int QueryCalls() const { return registry.CountCalls(RegCall::Query); }
 };
 
 TEST_F(QueryValue, TerminatedStringGivesTextBytesAndZero) {
@@ -42,6 +41,10 @@ TEST_F(QueryValue, TerminatedStringGivesTextBytesAndZero) {
   EXPECT_EQ(Read(2), RegValue(0.0));
   EXPECT_EQ(Read(-7), RegValue(std::wstring(L"C:\\Velto\\")));
   EXPECT_EQ(CallsOf(RegCall::Close).size(), 16u);  // three walk entries and the key, each time
+  // Read access only, so a standard user can still read the machine's keys.
+  for (const auto& open : CallsOf(RegCall::Open)) {
+    EXPECT_EQ(open.samDesired, static_cast<std::uint32_t>(kKeyRead));
+  }
 }
 
 TEST_F(QueryValue, StringWithoutNulIsKeptWhole) {
@@ -63,6 +66,9 @@ TEST_F(QueryValue, FewerBytesThanAnnouncedCutAtTheNulOrKeepTheFill) {
   Store(platform::kRegNone, "ABCDEFGH");
   ChangeBeforeTheRead(platform::kRegNone, "ABC");
   EXPECT_EQ(Read(1), RegValue(Bytes{'A', 'B', 'C'}));
+  Store(platform::kRegBinary, "ABCDEFGH");
+  ChangeBeforeTheRead(platform::kRegBinary, "\x0A");
+  EXPECT_EQ(Read(0), RegValue(std::wstring(L"A")));
 
   // A REG_SZ without its NUL gets one from the registry right after the data
   // when there is room, so that NUL is part of the text before the fill.
@@ -195,7 +201,7 @@ TEST_F(QueryValue, AMissingValueIsNotFoundWithTheKeyClosed) {
 
 TEST_F(QueryValue, MoreDataOnTheSizeQueryLetsTheReadGoOn) {
   Store(platform::kRegSz, "");
-  registry.FailCall(RegCall::Query, 1, 234);
+  registry.FailCall(RegCall::Query, 234);
   std::int32_t status = -5;
   Read(0, &status);
   EXPECT_EQ(status, 0);
@@ -205,7 +211,7 @@ TEST_F(QueryValue, MoreDataOnTheSizeQueryLetsTheReadGoOn) {
 
 TEST_F(QueryValue, AnyOtherSizeQueryStatusFails) {
   Store(platform::kRegSz, std::string("x\0", 2));
-  registry.FailCall(RegCall::Query, 1, 1012);
+  registry.FailCall(RegCall::Query, 1012);
   std::int32_t status = 0;
   Read(0, &status);
   EXPECT_EQ(status, -1);
@@ -227,7 +233,7 @@ TEST_F(QueryValue, MoreDataOnTheReadIsAFailure) {
 TEST_F(QueryValue, AFailedCloseAfterASuccessfulReadStillSucceeds) {
   Store(platform::kRegSz, std::string("C:\\Velto\\\0", 10));
   // Three walk closes before the query's own close of the key.
-  registry.FailCall(RegCall::Close, 4, 1009);
+  registry.FailCall(RegCall::Close, 1009, 4);
   std::wstring name = L"strPath";
   RegValue value;
   EXPECT_EQ(modReg.QueryValue(kKey, name, value, 0), 0);
@@ -238,7 +244,7 @@ TEST_F(QueryValue, AFailedCloseAfterASuccessfulReadStillSucceeds) {
 
 TEST_F(QueryValue, AFailedCloseAfterAFailedReadReplacesItsRecord) {
   registry.CreateKey(kHkeyLocalMachine, kKeyBelow);
-  registry.FailCall(RegCall::Close, 4, 6);
+  registry.FailCall(RegCall::Close, 6, 4);
   std::int32_t status = 0;
   Read(0, &status);
   EXPECT_EQ(status, -1);

@@ -1,6 +1,10 @@
+#include <algorithm>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "payload/temp_names.h"
+#include "platform/doubles/fake_files.h"
 
 namespace payload {
 namespace {
@@ -19,8 +23,22 @@ TEST(TempNames, RecognisesItsOwnNamesInAnyCaseAndNothingElse) {
   }
 }
 
-TEST(TempNames, ThePatternFindsEveryTempName) {
-  EXPECT_EQ(TempPattern(L"Lumarso2015.zip"), L"Lumarso2015.zip.~*.tmp");
+TEST(TempNames, ThePatternFindsEveryTempNameAndNotTheTarget) {
+  const std::wstring name = L"Lumarso2015.zip";
+  platform::doubles::FakeFileSystem fs;
+  fs.MakeFolders(L"C:\\Q\\");
+  const std::vector<std::wstring> temps = {TempName(name, 0), TempName(name, 0xFFFFFFFF),
+                                           L"LUMARSO2015.ZIP.~0000ABCD.TMP"};
+  for (const std::wstring& file : temps) fs.PutFile(L"C:\\Q\\" + file, {});
+  fs.PutFile(L"C:\\Q\\" + name, {});
+  fs.PutFile(L"C:\\Q\\Other.zip.~00000000.tmp", {});
+
+  std::vector<std::wstring> found;
+  ASSERT_EQ(fs.List(L"C:\\Q\\", TempPattern(name), &found), platform::kErrorSuccess);
+  std::sort(found.begin(), found.end());
+  std::vector<std::wstring> expected = temps;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
 }
 
 }  // namespace

@@ -164,23 +164,12 @@ Win32Status FakeFileSystem::Resolve(const std::wstring& path, Resolved* out) con
 
 std::optional<Win32Status> FakeFileSystem::Injected(FileOp op, const std::wstring& path) {
   const std::wstring key = Fold(path);
-  for (const PathFailure& failure : pathFailures_) {
-    if (failure.op == op && failure.key == key) return failure.status;
-  }
-  for (auto it = counted_.begin(); it != counted_.end(); ++it) {
-    if (it->op != op) continue;
-    if (--it->remaining == 0) {
-      const Win32Status status = it->status;
-      counted_.erase(it);
-      return status;
-    }
-  }
-  return std::nullopt;
+  return Take(op, [&key](const std::wstring& scripted) { return Fold(scripted) == key; });
 }
 
 Win32Status FakeFileSystem::Record(FileOp op, const std::wstring& path, Win32Status status,
                                    const void* data, std::uint32_t size) {
-  calls_.push_back({op, path, data, size, status});
+  LogCall({op, path, data, size, status});
   return status;
 }
 
@@ -303,21 +292,6 @@ void FakeFileSystem::CloseElsewhere(FileId holder) {
   if (it != handles_.end() && !it->second->ours) ReleaseHandle(holder);
 }
 
-// ---- failures on demand
-
-void FakeFileSystem::FailCall(FileOp op, Win32Status status, int nth) {
-  counted_.push_back({op, status, std::max(1, nth)});
-}
-
-void FakeFileSystem::FailPath(FileOp op, const std::wstring& path, Win32Status status) {
-  pathFailures_.push_back({op, Fold(path), status});
-}
-
-void FakeFileSystem::ClearFailures() {
-  counted_.clear();
-  pathFailures_.clear();
-}
-
 // ---- what happened
 
 std::optional<std::vector<std::byte>> FakeFileSystem::Content(const std::wstring& path) const {
@@ -342,11 +316,6 @@ std::vector<std::wstring> FakeFileSystem::Names(const std::wstring& folder) cons
 int FakeFileSystem::OpenFiles() const {
   return static_cast<int>(std::count_if(handles_.begin(), handles_.end(),
                                         [](const auto& h) { return h.second->ours; }));
-}
-
-int FakeFileSystem::CountCalls(FileOp op) const {
-  return static_cast<int>(
-      std::count_if(calls_.begin(), calls_.end(), [op](const FileCall& c) { return c.op == op; }));
 }
 
 // ---- FileSystem

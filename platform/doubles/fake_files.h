@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/doubles/call_script.h"
 #include "platform/files.h"
 
 namespace platform::doubles {
@@ -36,7 +37,9 @@ struct FileCall {
   Win32Status status = kErrorSuccess;
 };
 
-class FakeFileSystem final : public FileSystem {
+class FakeFileSystem final : public FileSystem,
+                             public CallScript<FileOp, Win32Status, std::wstring>,
+                             public CallLog<FileCall, &FileCall::op> {
  public:
   // Starts with an empty volume C: holding 1 TiB free.
   FakeFileSystem();
@@ -59,14 +62,11 @@ class FakeFileSystem final : public FileSystem {
                                      Win32Status* status = nullptr);
   void CloseElsewhere(FileId holder);
 
-  // ---- failures on demand
-  // The `nth` next call of `op` (1 = the very next one) fails with `status`
-  // and changes nothing.  A failed Close still releases the handle, as
-  // CloseHandle does.
-  void FailCall(FileOp op, Win32Status status, int nth = 1);
-  // Every call of `op` whose path names `path` fails with `status`.
-  void FailPath(FileOp op, const std::wstring& path, Win32Status status);
-  void ClearFailures();
+  // ---- failures on demand: FailCall, FailOnName, BeforeCall (call_script.h)
+  // The name FailOnName matches is the call's path (for handle calls, the
+  // path the file was created at), without regard to case.  A failed call
+  // changes nothing, except that a failed Close still releases the handle,
+  // as CloseHandle does.
 
   // ---- what happened
   [[nodiscard]] std::optional<std::vector<std::byte>> Content(const std::wstring& path) const;
@@ -76,9 +76,7 @@ class FakeFileSystem final : public FileSystem {
   // Handles opened through this FileSystem (for writing or reading) and not
   // closed yet.
   [[nodiscard]] int OpenFiles() const;
-  [[nodiscard]] const std::vector<FileCall>& Calls() const noexcept { return calls_; }
-  [[nodiscard]] int CountCalls(FileOp op) const;
-  void ClearCalls() { calls_.clear(); }
+  // Calls() and CountCalls() come from call_script.h.
 
   // ---- FileSystem
   std::uint32_t GetAttributes(const std::wstring& path, Win32Status* error) override;
@@ -111,23 +109,9 @@ class FakeFileSystem final : public FileSystem {
   void Remove(Node* parent, const std::wstring& key);
   void ReleaseHandle(FileId id);
 
-  struct CountedFailure {
-    FileOp op;
-    Win32Status status;
-    int remaining;
-  };
-  struct PathFailure {
-    FileOp op;
-    std::wstring key;
-    Win32Status status;
-  };
-
   std::map<wchar_t, std::unique_ptr<Volume>> volumes_;
   std::map<FileId, std::unique_ptr<Handle>> handles_;
   FileId nextHandle_ = 0x100;
-  std::vector<CountedFailure> counted_;
-  std::vector<PathFailure> pathFailures_;
-  std::vector<FileCall> calls_;
 };
 
 }  // namespace platform::doubles

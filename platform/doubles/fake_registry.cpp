@@ -105,28 +105,30 @@ FakeRegistry::~FakeRegistry() = default;
 
 // --- the registry interface ---
 
-RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint32_t /*options*/,
+RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint32_t options,
                                    std::uint32_t samDesired, RegKey* result) {
-  const int count = ++counts_[static_cast<int>(RegCall::Open)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
+  const auto done = [&](RegStatus status, RegKey handle = 0) {
+    return Record(RegCall::Open, parent, subKey, options, samDesired, status, handle);
+  };
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Open, parent, subKey, samDesired, status);
+    return done(status);
   };
-  if (const auto injected = Injected(RegCall::Open, count, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidParameter);
+  if (const auto injected = Injected(RegCall::Open, name)) return fail(*injected);
+  if (result == nullptr) return done(kErrorInvalidParameter);
   // A null parent is refused before anything is written.
-  if (parent == 0) return Record(RegCall::Open, parent, subKey, samDesired, kErrorInvalidHandle);
+  if (parent == 0) return done(kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Open, parent, subKey, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return done(kErrorMoreData);
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
   if (node->deleted) return fail(kKeyDeleted);
   if (path.empty() && IsPredefinedKey(parent)) {
     // A predefined root opened with no name is the root itself.
     *result = parent;
-    return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, parent);
+    return done(kErrorSuccess, parent);
   }
   if (!path.empty() && path.front() == '\\') return fail(kBadPathname);
   for (std::string_view level : Levels(path)) {
@@ -135,27 +137,29 @@ RegStatus FakeRegistry::OpenKeyExA(RegKey parent, const char* subKey, std::uint3
     if (node == nullptr) return fail(kErrorFileNotFound);
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
-  return Record(RegCall::Open, parent, subKey, samDesired, kErrorSuccess, *result);
+  return done(kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uint32_t reserved,
-                                     const char* /*keyClass*/, std::uint32_t /*options*/,
+                                     const char* /*keyClass*/, std::uint32_t options,
                                      std::uint32_t samDesired,
                                      const SecurityAttributes* /*security*/, RegKey* result,
                                      std::uint32_t* disposition) {
-  const int count = ++counts_[static_cast<int>(RegCall::Create)];
   const std::optional<std::string> name =
       subKey != nullptr ? std::optional<std::string>(subKey) : std::nullopt;
+  const auto done = [&](RegStatus status, RegKey handle = 0) {
+    return Record(RegCall::Create, parent, subKey, options, samDesired, status, handle);
+  };
   const auto fail = [&](RegStatus status) {
     if (result != nullptr) *result = 0;
-    return Record(RegCall::Create, parent, subKey, samDesired, status);
+    return done(status);
   };
-  if (const auto injected = Injected(RegCall::Create, count, name)) return fail(*injected);
-  if (result == nullptr) return Record(RegCall::Create, parent, subKey, samDesired, kErrorBadKey);
-  if (reserved != 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidParameter);
-  if (parent == 0) return Record(RegCall::Create, parent, subKey, samDesired, kErrorInvalidHandle);
+  if (const auto injected = Injected(RegCall::Create, name)) return fail(*injected);
+  if (result == nullptr) return done(kErrorBadKey);
+  if (reserved != 0) return done(kErrorInvalidParameter);
+  if (parent == 0) return done(kErrorInvalidHandle);
   const std::string_view path = subKey != nullptr ? std::string_view(subKey) : std::string_view();
-  if (path.size() > kMaxSubKeyArgument) return Record(RegCall::Create, parent, subKey, samDesired, kErrorMoreData);
+  if (path.size() > kMaxSubKeyArgument) return done(kErrorMoreData);
   // Wine 8.0 does not ask the parent handle for the right to create subkeys.
   std::shared_ptr<Node> node = Resolve(parent, nullptr);
   if (node == nullptr) return fail(kErrorInvalidHandle);
@@ -178,23 +182,23 @@ RegStatus FakeRegistry::CreateKeyExA(RegKey parent, const char* subKey, std::uin
   }
   *result = NewHandle(node, GrantedAccess(samDesired));
   if (disposition != nullptr) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
-  return Record(RegCall::Create, parent, subKey, samDesired, kErrorSuccess, *result);
+  return done(kErrorSuccess, *result);
 }
 
 RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::uint32_t* type,
                                       std::uint8_t* data, std::uint32_t* size) {
-  const int count = ++counts_[static_cast<int>(RegCall::Query)];
   const std::optional<std::string> name =
       valueName != nullptr ? std::optional<std::string>(valueName) : std::nullopt;
-  if (const auto injected = Injected(RegCall::Query, count, name)) {
-    return Record(RegCall::Query, key, valueName, 0, *injected);
-  }
-  if (data != nullptr && size == nullptr) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidParameter);
-  if (key == 0) return Record(RegCall::Query, key, valueName, 0, kErrorInvalidHandle);
+  const auto done = [&](RegStatus status) {
+    return Record(RegCall::Query, key, valueName, 0, 0, status);
+  };
+  if (const auto injected = Injected(RegCall::Query, name)) return done(*injected);
+  if (data != nullptr && size == nullptr) return done(kErrorInvalidParameter);
+  if (key == 0) return done(kErrorInvalidHandle);
   // Past the null-handle check, every failure reports the type REG_NONE.
   const auto fail = [&](RegStatus status) {
     if (type != nullptr) *type = kRegNone;
-    return Record(RegCall::Query, key, valueName, 0, status);
+    return done(status);
   };
   std::uint32_t access = 0;
   const std::shared_ptr<Node> node = Resolve(key, &access);
@@ -222,21 +226,20 @@ RegStatus FakeRegistry::QueryValueExA(RegKey key, const char* valueName, std::ui
   }
   if (type != nullptr) *type = value->type;
   if (size != nullptr) *size = length;
-  return Record(RegCall::Query, key, valueName, 0, status);
+  return done(status);
 }
 
 RegStatus FakeRegistry::CloseKey(RegKey key) {
-  const int count = ++counts_[static_cast<int>(RegCall::Close)];
   const auto found = handles_.find(key);
   std::optional<std::string> name;
   if (found != handles_.end()) name = found->second.node->name;
-  if (const auto injected = Injected(RegCall::Close, count, name)) {
-    return Record(RegCall::Close, key, name ? name->c_str() : nullptr, 0, *injected);
+  if (const auto injected = Injected(RegCall::Close, name)) {
+    return Record(RegCall::Close, key, name ? name->c_str() : nullptr, 0, 0, *injected);
   }
-  if (IsPredefinedKey(key)) return Record(RegCall::Close, key, nullptr, 0, kErrorSuccess);
-  if (found == handles_.end()) return Record(RegCall::Close, key, nullptr, 0, kErrorInvalidHandle);
+  if (IsPredefinedKey(key)) return Record(RegCall::Close, key, nullptr, 0, 0, kErrorSuccess);
+  if (found == handles_.end()) return Record(RegCall::Close, key, nullptr, 0, 0, kErrorInvalidHandle);
   handles_.erase(found);
-  return Record(RegCall::Close, key, name->c_str(), 0, kErrorSuccess);
+  return Record(RegCall::Close, key, name->c_str(), 0, 0, kErrorSuccess);
 }
 
 // --- setting up the tree ---
@@ -286,50 +289,15 @@ bool FakeRegistry::KeyExists(RegKey root, std::string_view path) const {
   return FindPath(root, path) != nullptr;
 }
 
-// --- failures on demand ---
+// --- failures on demand and observation ---
 
-void FakeRegistry::FailCall(RegCall call, int nth, RegStatus status) {
-  injections_.push_back({call, nth, {}, status, 1, {}});
-}
-
-void FakeRegistry::FailOnName(RegCall call, std::string_view name, RegStatus status, int times) {
-  injections_.push_back({call, 0, std::string(name), status, times, {}});
-}
-
-void FakeRegistry::BeforeCall(RegCall call, int nth, std::function<void()> action) {
-  injections_.push_back({call, nth, {}, 0, 1, std::move(action)});
-}
-
-std::optional<RegStatus> FakeRegistry::Injected(RegCall call, int count,
+std::optional<RegStatus> FakeRegistry::Injected(RegCall call,
                                                 const std::optional<std::string>& name) {
-  // Actions first: they change the tree the call is about to see.
-  for (std::size_t i = 0; i < injections_.size(); ++i) {
-    Injection& rule = injections_[i];
-    if (rule.action && rule.call == call && rule.nth == count && rule.times != 0) {
-      rule.times = 0;
-      std::function<void()> action = rule.action;
-      action();
-    }
-  }
-  for (Injection& rule : injections_) {
-    if (rule.action || rule.call != call || rule.times == 0) continue;
-    const bool matches = rule.nth > 0 ? rule.nth == count : name && SameName(*name, rule.name);
-    if (!matches) continue;
-    if (rule.times > 0) --rule.times;
-    return rule.status;
-  }
-  return std::nullopt;
+  return Take(call,
+              [&name](const std::string& scripted) { return name && SameName(*name, scripted); });
 }
-
-// --- observation ---
 
 int FakeRegistry::OpenHandles() const noexcept { return static_cast<int>(handles_.size()); }
-
-int FakeRegistry::Calls(RegCall call) const noexcept { return counts_[static_cast<int>(call)]; }
-
-int FakeRegistry::TotalCalls() const noexcept {
-  return counts_[0] + counts_[1] + counts_[2] + counts_[3];
-}
 
 // --- inner workings ---
 
@@ -352,16 +320,17 @@ RegKey FakeRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access)
   return handle;
 }
 
-RegStatus FakeRegistry::Record(RegCall call, RegKey key, const char* name, std::uint32_t sam,
-                               RegStatus status, RegKey handle) {
+RegStatus FakeRegistry::Record(RegCall call, RegKey key, const char* name, std::uint32_t options,
+                               std::uint32_t sam, RegStatus status, RegKey handle) {
   RegCallRecord record;
   record.call = call;
   record.key = key;
   if (name != nullptr) record.name = std::string(name);
+  record.options = options;
   record.samDesired = sam;
   record.status = status;
   record.handle = handle;
-  log_.push_back(std::move(record));
+  LogCall(std::move(record));
   return status;
 }
 

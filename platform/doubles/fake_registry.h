@@ -2,8 +2,8 @@
 // An in-memory registry that answers the four 8-bit calls the way advapi32
 // does on Wine 8.0: same statuses, same out-parameter effects.  Data is held
 // as the 8-bit view (one byte per character for string types).  Every call
-// can be told to fail, by call count or by name, and open handles are
-// counted so a test can assert that none leaked.
+// can be told to fail, by call count or by name, every call is logged, and
+// open handles are counted so a test can assert that none leaked.
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/doubles/call_script.h"
 #include "platform/registry.h"
 
 namespace platform::doubles {
@@ -24,12 +25,15 @@ struct RegCallRecord {
   RegCall call = RegCall::Open;
   RegKey key = 0;                   // parent (open, create) or the key itself
   std::optional<std::string> name;  // subkey or value name; nullopt for a null name
+  std::uint32_t options = 0;        // open and create only (REG_OPTION_*)
   std::uint32_t samDesired = 0;     // open and create only
   RegStatus status = 0;
   RegKey handle = 0;                // the handle handed out (open, create)
 };
 
-class FakeRegistry final : public Registry {
+class FakeRegistry final : public Registry,
+                           public CallScript<RegCall, RegStatus, std::string>,
+                           public CallLog<RegCallRecord> {
  public:
   FakeRegistry();
   ~FakeRegistry() override;
@@ -57,24 +61,14 @@ class FakeRegistry final : public Registry {
   bool DeleteTree(RegKey root, std::string_view path);
   [[nodiscard]] bool KeyExists(RegKey root, std::string_view path) const;
 
-  // --- failures on demand ---
-  // The nth call of that kind (counted from 1 since construction) returns
-  // `status` and has no other effect (a failed close leaves the key open).
-  void FailCall(RegCall call, int nth, RegStatus status);
-  // Calls naming `name` (subkey name for open and create, value name for a
-  // query, the key's own last name for a close), case-insensitively, return
-  // `status`; `times` < 0 means every time.
-  void FailOnName(RegCall call, std::string_view name, RegStatus status, int times = -1);
-  // Runs `action` just before the nth call of that kind is carried out, e.g.
-  // to change a value between a size query and the read that follows.
-  void BeforeCall(RegCall call, int nth, std::function<void()> action);
+  // --- failures on demand: FailCall, FailOnName, BeforeCall (call_script.h) ---
+  // The name FailOnName matches is the subkey argument of an open or a
+  // create, the value name of a query, and the key's own last name for a
+  // close, without regard to case.  A failed close leaves the key open.
 
-  // --- observation ---
+  // --- observation: Calls() and CountCalls() (call_script.h), and the keys
+  // handed out and not closed yet ---
   [[nodiscard]] int OpenHandles() const noexcept;
-  [[nodiscard]] int Calls(RegCall call) const noexcept;
-  [[nodiscard]] int TotalCalls() const noexcept;
-  [[nodiscard]] const std::vector<RegCallRecord>& Log() const noexcept { return log_; }
-  void ClearLog() { log_.clear(); }
 
   // The longest key name one level may have on Wine 8.0; longer ones are
   // refused with 87.
@@ -86,29 +80,17 @@ class FakeRegistry final : public Registry {
     std::shared_ptr<Node> node;
     std::uint32_t access = 0;
   };
-  struct Injection {
-    RegCall call;
-    int nth;  // 0 when matched by name
-    std::string name;
-    RegStatus status;
-    int times;
-    std::function<void()> action;
-  };
-
   [[nodiscard]] std::shared_ptr<Node> Resolve(RegKey key, std::uint32_t* access) const;
-  std::optional<RegStatus> Injected(RegCall call, int count, const std::optional<std::string>& name);
+  std::optional<RegStatus> Injected(RegCall call, const std::optional<std::string>& name);
   RegKey NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
-  RegStatus Record(RegCall call, RegKey key, const char* name, std::uint32_t sam, RegStatus status,
-                   RegKey handle = 0);
+  RegStatus Record(RegCall call, RegKey key, const char* name, std::uint32_t options,
+                   std::uint32_t sam, RegStatus status, RegKey handle = 0);
   [[nodiscard]] std::shared_ptr<Node> FindPath(RegKey root, std::string_view path) const;
   std::shared_ptr<Node> MakePath(RegKey root, std::string_view path);
 
   std::map<RegKey, std::shared_ptr<Node>> roots_;
   std::map<RegKey, OpenKey> handles_;
   RegKey nextHandle_ = 0x100;
-  int counts_[4] = {0, 0, 0, 0};
-  std::vector<Injection> injections_;
-  std::vector<RegCallRecord> log_;
 };
 
 }  // namespace platform::doubles

@@ -17,24 +17,17 @@ void FakeResources::Add(const std::wstring& type, std::uint16_t id, std::vector<
   resources_[{Upper(type), id}] = std::move(bytes);
 }
 
-void FakeResources::FailNext(Win32Status status, int count) {
-  failStatus_ = status;
-  failCount_ = count;
-}
-
 std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring& type,
                                                               std::uint16_t id,
                                                               Win32Status* error) {
-  ++lookups_;
-  auto fail = [error](Win32Status status) {
+  const std::wstring key = Upper(type);
+  auto fail = [&](Win32Status status) {
+    LogCall({ResourceCall::Find, type, id, status});
     if (error != nullptr) *error = status;
     return std::nullopt;
   };
-  if (failCount_ > 0) {
-    --failCount_;
-    return fail(failStatus_);
-  }
-  const std::wstring key = Upper(type);
+  const auto named = [&key](const std::wstring& scripted) { return Upper(scripted) == key; };
+  if (const auto injected = Take(ResourceCall::Find, named)) return fail(*injected);
   auto it = resources_.find({key, id});
   if (it == resources_.end()) {
     for (const auto& [k, bytes] : resources_) {
@@ -42,6 +35,7 @@ std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring
     }
     return fail(kErrorResourceTypeNotFound);
   }
+  LogCall({ResourceCall::Find, type, id, kErrorSuccess});
   if (error != nullptr) *error = kErrorSuccess;
   return std::span<const std::byte>(it->second);
 }
@@ -51,27 +45,30 @@ void FakeResources::PlaceInFile(const std::wstring& type, std::uint16_t id, std:
   placed_[{Upper(type), id}] = ImageFileRange{std::move(path), offset};
 }
 
-void FakeResources::FailNextLocate(Win32Status status, int count) {
-  failLocateStatus_ = status;
-  failLocateCount_ = count;
-}
-
 Win32Status FakeResources::LocateInFile(std::span<const std::byte> view, ImageFileRange* where) {
   *where = ImageFileRange{};
-  if (failLocateCount_ > 0) {
-    --failLocateCount_;
-    return failLocateStatus_;
+  // The stored resource that holds all of `view`, if any.
+  const std::pair<const std::pair<std::wstring, std::uint16_t>, std::vector<std::byte>>* holder =
+      nullptr;
+  for (const auto& entry : resources_) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(entry.second.data());
+    const auto first = reinterpret_cast<std::uintptr_t>(view.data());
+    if (first >= begin && first - begin + view.size() <= entry.second.size()) holder = &entry;
   }
-  for (const auto& [key, bytes] : resources_) {
-    const std::byte* begin = bytes.data();
-    if (view.data() < begin || view.data() + view.size() > begin + bytes.size()) continue;
-    const auto placed = placed_.find(key);
-    if (placed == placed_.end()) break;
-    *where = ImageFileRange{placed->second.path,
-                            placed->second.offset + static_cast<std::uint64_t>(view.data() - begin)};
-    return kErrorSuccess;
-  }
-  return kErrorBadExeFormat;
+  const std::wstring type = holder != nullptr ? holder->first.first : L"";
+  const std::uint16_t id = holder != nullptr ? holder->first.second : 0;
+  auto result = [&](Win32Status status) {
+    LogCall({ResourceCall::LocateInFile, type, id, status});
+    return status;
+  };
+  const auto named = [&type](const std::wstring& scripted) { return Upper(scripted) == type; };
+  if (const auto injected = Take(ResourceCall::LocateInFile, named)) return result(*injected);
+  const auto placed = holder != nullptr ? placed_.find(holder->first) : placed_.end();
+  if (placed == placed_.end()) return result(kErrorBadExeFormat);
+  *where = ImageFileRange{placed->second.path,
+                          placed->second.offset + (reinterpret_cast<std::uintptr_t>(view.data()) -
+                                                   reinterpret_cast<std::uintptr_t>(holder->second.data()))};
+  return result(kErrorSuccess);
 }
 
 }  // namespace platform::doubles

@@ -15,6 +15,8 @@ class FakeWindow final : public MainWindow {
   enum class Event { Click, Tick };
 
   void Show(WindowEvents& events) override;
+  void SetCaption(const std::wstring& caption) override { windowCaption_ = caption; }
+  [[nodiscard]] std::wstring Caption() const override { return windowCaption_; }
   void SetButtonCaption(const std::wstring& caption) override;
   [[nodiscard]] std::wstring ButtonCaption() const override { return caption_; }
   void SetTimerInterval(std::uint32_t milliseconds) override { interval_ = milliseconds; }
@@ -44,7 +46,8 @@ class FakeWindow final : public MainWindow {
 
   WindowEvents* events_ = nullptr;
   int showCalls_ = 0;
-  std::wstring caption_ = L"Installa il manuale";
+  std::wstring windowCaption_;
+  std::wstring caption_;
   std::vector<std::wstring> captionHistory_;
   std::uint32_t interval_ = 0;
   bool timerEnabled_ = false;

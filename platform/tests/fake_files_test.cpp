@@ -1,5 +1,6 @@
-// What the file double adds to the contract: failures on demand, free space
-// that follows the writes, and a record of the calls.
+// What the file double adds to the contract: failed calls that keep the
+// handle rules, free space that follows the writes, and names.  Its failures
+// on demand and call log are tested in call_script_test.cpp.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -10,29 +11,6 @@ namespace platform::doubles {
 namespace {
 
 std::vector<std::byte> Bytes(std::size_t n) { return std::vector<std::byte>(n, std::byte{7}); }
-
-TEST(FakeFiles, CountedFailureHitsOnlyTheNthCallAndChangesNothing) {
-  FakeFileSystem fs;
-  fs.PutFile(L"C:\\d\\a", Bytes(1));
-  fs.PutFile(L"C:\\d\\b", Bytes(1));
-  fs.FailCall(FileOp::Delete, kErrorAccessDenied, 2);
-  EXPECT_EQ(fs.Delete(L"C:\\d\\a"), kErrorSuccess);
-  EXPECT_EQ(fs.Delete(L"C:\\d\\b"), kErrorAccessDenied);
-  EXPECT_TRUE(fs.Exists(L"C:\\d\\b"));
-  EXPECT_EQ(fs.Delete(L"C:\\d\\b"), kErrorSuccess) << "only once";
-}
-
-TEST(FakeFiles, PathFailureHitsEveryCallOnThatPathWhateverTheCase) {
-  FakeFileSystem fs;
-  fs.PutFile(L"C:\\d\\a", Bytes(1));
-  fs.FailPath(FileOp::GetAttributes, L"c:\\D\\A", kErrorInvalidName);
-  Win32Status status = 0;
-  EXPECT_EQ(fs.GetAttributes(L"C:\\d\\a", &status), kInvalidFileAttributes);
-  EXPECT_EQ(status, kErrorInvalidName);
-  EXPECT_EQ(fs.GetAttributes(L"C:\\d\\a", &status), kInvalidFileAttributes);
-  fs.ClearFailures();
-  EXPECT_EQ(fs.GetAttributes(L"C:\\d\\a", &status), kFileAttributeArchive);
-}
 
 TEST(FakeFiles, FailedWriteFlushAndCloseKeepTheHandleRules) {
   FakeFileSystem fs;
@@ -66,22 +44,6 @@ TEST(FakeFiles, WritesUseFreeSpaceAndDeletesGiveItBack) {
   EXPECT_EQ(fs.MoveReplace(L"D:\\x\\f", L"C:\\f"), 17u) << "no move across volumes";
   EXPECT_EQ(fs.Delete(L"D:\\x\\f"), kErrorSuccess);
   EXPECT_EQ(fs.FreeBytes(L'D'), 10u);
-}
-
-TEST(FakeFiles, RecordsCallsWithTheCallersBuffer) {
-  FakeFileSystem fs;
-  fs.MakeFolders(L"C:\\d");
-  FileId id{};
-  ASSERT_EQ(fs.CreateNew(L"C:\\d\\f", &id), kErrorSuccess);
-  const char data[] = "abcdef";
-  ASSERT_EQ(fs.Write(id, data, 6), kErrorSuccess);
-  ASSERT_EQ(fs.Close(id), kErrorSuccess);
-  ASSERT_EQ(fs.Calls().size(), 3u);
-  EXPECT_EQ(fs.Calls()[1].op, FileOp::Write);
-  EXPECT_EQ(fs.Calls()[1].data, data);
-  EXPECT_EQ(fs.Calls()[1].size, 6u);
-  EXPECT_EQ(fs.Calls()[1].path, L"C:\\d\\f");
-  EXPECT_EQ(fs.CountCalls(FileOp::Close), 1);
 }
 
 TEST(FakeFiles, NamesKeepTheirCaseAndPathsNormalise) {

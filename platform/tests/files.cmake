@@ -6,9 +6,7 @@ if(WIN32)
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_win32.cpp
     LIBS lumarso_platform_win32)
 else()
-  lumarso_add_gtest(files_contract_fake
-    SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_fake.cpp
-            ${files_tests}/fake_files_test.cpp ${files_tests}/fake_resources_test.cpp
-            ${files_tests}/image_sections_test.cpp
+  lumarso_add_gtest(files_contract_double
+    SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_double.cpp
     LIBS lumarso_platform_doubles)
 endif()

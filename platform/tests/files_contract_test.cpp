@@ -82,6 +82,7 @@ TEST_F(FilesContract, AttributesShowReadOnlyHiddenAndSystem) {
   Win32Status status;
   world_->SetAttributes(root_ + L"a", kFileAttributeReadOnly | kFileAttributeArchive);
   EXPECT_EQ(Attributes(root_ + L"a", &status), kFileAttributeReadOnly | kFileAttributeArchive);
+  EXPECT_TRUE(IsOrdinaryFile(fs(), root_ + L"a")) << "read-only is still an ordinary file";
   world_->SetAttributes(root_ + L"a", kFileAttributeHidden | kFileAttributeArchive);
   EXPECT_EQ(Attributes(root_ + L"a", &status), kFileAttributeHidden | kFileAttributeArchive);
   world_->SetAttributes(root_ + L"a", kFileAttributeSystem | kFileAttributeArchive);

@@ -2,19 +2,19 @@
 #
 # lumarso_registry_testsupport: scratch keys, the test-only administrator of
 # a registry, and a handle-counting wrapper; the registry under test is picked
-# by linking one of the two lumarso_registry_under_test_* libraries.
+# by linking one of the two lumarso_registry_world_* libraries.
 add_library(lumarso_registry_testsupport STATIC ${CMAKE_CURRENT_SOURCE_DIR}/tests/scratch_key.cpp)
 target_link_libraries(lumarso_registry_testsupport PUBLIC lumarso_platform_common)
 
-add_library(lumarso_registry_under_test_double STATIC
-            ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_subject_double.cpp)
-target_link_libraries(lumarso_registry_under_test_double
+add_library(lumarso_registry_world_double STATIC
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_world_double.cpp)
+target_link_libraries(lumarso_registry_world_double
                       PUBLIC lumarso_registry_testsupport lumarso_platform_doubles)
 
 if(WIN32)
-  add_library(lumarso_registry_under_test_advapi32 STATIC
-              ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_subject_advapi32.cpp)
-  target_link_libraries(lumarso_registry_under_test_advapi32
+  add_library(lumarso_registry_world_win32 STATIC
+              ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_world_win32.cpp)
+  target_link_libraries(lumarso_registry_world_win32
                         PUBLIC lumarso_registry_testsupport lumarso_platform_win32 advapi32)
 endif()
 
@@ -22,14 +22,9 @@ endif()
 # win32 build) and against advapi32 under Wine.
 lumarso_add_gtest(registry_contract_double
                   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_contract.cpp
-                  LIBS lumarso_registry_under_test_double)
+                  LIBS lumarso_registry_world_double)
 if(WIN32)
-  lumarso_add_gtest(registry_contract_advapi32
+  lumarso_add_gtest(registry_contract_win32
                     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_contract.cpp
-                    LIBS lumarso_registry_under_test_advapi32)
+                    LIBS lumarso_registry_world_win32)
 endif()
-
-# What only the double has: failures on demand, the call log, handle counts.
-lumarso_add_gtest(registry_double
-                  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_double_test.cpp
-                  LIBS lumarso_platform_doubles)

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
+#include "platform/tests/scratch_key.h"
 
 namespace platform::testing {
 namespace {
@@ -25,7 +26,7 @@ constexpr SecurityAttributes kNoSecurity{};
 
 class RegistryContract : public ::testing::Test {
  protected:
-  void TearDown() override { EXPECT_EQ(subject_->OpenHandles(), 0) << "a handle was left open"; }
+  void TearDown() override { EXPECT_EQ(world_->OpenHandles(), 0) << "a handle was left open"; }
 
   RegKey Open(RegKey parent, const char* name, std::uint32_t sam = kKeyAllAccess) {
     RegKey key = kJunk;
@@ -45,9 +46,9 @@ class RegistryContract : public ::testing::Test {
                              disposition);
   }
 
-  std::unique_ptr<RegistryUnderTest> subject_ = MakeRegistryUnderTest();
-  Registry& reg_ = subject_->Api();
-  RegistryAdmin& admin_ = subject_->Admin();
+  std::unique_ptr<RegistryWorld> world_ = MakeRegistryWorld();
+  Registry& reg_ = world_->Api();
+  RegistryAdmin& admin_ = world_->Admin();
   ScratchKey scratch_{admin_};
 };
 

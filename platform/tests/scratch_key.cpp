@@ -1,7 +1,7 @@
+#include "platform/tests/scratch_key.h"
+
 #include <cstdio>
 #include <random>
-
-#include "platform/tests/registry_admin.h"
 
 namespace platform::testing {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace platform::tests {
+namespace platform::testing {
 
 namespace {
 
@@ -91,4 +91,4 @@ void BoxDriver::Run() {
   answer_(box);
 }
 
-}  // namespace platform::tests
+}  // namespace platform::testing

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace platform::tests {
+namespace platform::testing {
 
 struct BoxButton {
   int id = 0;
@@ -61,4 +61,4 @@ std::wstring TextOf(HWND window);
 // Posts a key press (down and up) to a control, through the modal loop.
 void PressKey(HWND control, WPARAM key);
 
-}  // namespace platform::tests
+}  // namespace platform::testing

@@ -49,7 +49,10 @@ TEST(FakeWindow, PendingMessagesRunInOrderUntilTheQueueIsEmpty) {
 
 TEST(FakeWindow, KeepsTheCaptionsItWasGiven) {
   FakeWindow window;
-  EXPECT_EQ(window.ButtonCaption(), L"Installa il manuale");
+  EXPECT_EQ(window.ButtonCaption(), L"");
+  EXPECT_EQ(window.Caption(), L"");
+  window.SetCaption(L"Lumarso 2015");
+  EXPECT_EQ(window.Caption(), L"Lumarso 2015");
   window.SetButtonCaption(L"1");
   window.SetButtonCaption(L"2");
   EXPECT_EQ(window.ButtonCaption(), L"2");

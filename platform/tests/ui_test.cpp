@@ -10,7 +10,7 @@
 #include "platform/win32/dpi.h"
 #include "platform/win32/window.h"
 
-namespace platform::tests {
+namespace platform::testing {
 namespace {
 
 using platform::win32::Win32Dialogs;
@@ -60,6 +60,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     shared_ = new Shared;
+    shared_->window.SetCaption(L"Lumarso 2015");
+    shared_->window.SetButtonCaption(L"Installa il manuale");
     shared_->window.Show(shared_->events);
   }
   static void TearDownTestSuite() {
@@ -78,8 +80,7 @@ class MainWindowTest : public ::testing::Test {
 
   struct Shared {
     CountingEvents events;
-    Win32MainWindow window{GetModuleHandleW(nullptr),
-                           {L"Lumarso 2015", L"Installa il manuale", 1}};
+    Win32MainWindow window{GetModuleHandleW(nullptr), 1};
     Win32Dialogs dialogs{GetModuleHandleW(nullptr), window};
   };
   static inline Shared* shared_ = nullptr;
@@ -307,4 +308,4 @@ TEST_F(MainWindowTest, TicksKeepComingWhileABoxIsOpen) {
 }
 
 }  // namespace
-}  // namespace platform::tests
+}  // namespace platform::testing

@@ -13,9 +13,17 @@ std::wstring Widen(const char* text) {
   return out;
 }
 
+// msiexec's "fatal error during installation", apart from the documented codes.
+constexpr UINT kFatalExitCode = 1603;
+
+bool quiet = false;
+
 }  // namespace
 
+void QuietFatalReports() noexcept { quiet = true; }
+
 void ReportFatalAndExit(HWND owner) noexcept {
+  if (quiet) ExitProcess(kFatalExitCode);
   try {
     std::wstring text = L"Errore di run-time";
     try {
@@ -29,7 +37,7 @@ void ReportFatalAndExit(HWND owner) noexcept {
   } catch (...) {
     MessageBoxW(owner, L"Errore di run-time", L"Lumarso2015", MB_OK | MB_ICONERROR);
   }
-  ExitProcess(1);
+  ExitProcess(kFatalExitCode);
 }
 
 }  // namespace platform::win32

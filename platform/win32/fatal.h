@@ -7,5 +7,8 @@
 namespace platform::win32 {
 
 [[noreturn]] void ReportFatalAndExit(HWND owner) noexcept;
+// From now on the report shows no box: a run with nobody at the screen ends
+// with the exit code alone.
+void QuietFatalReports() noexcept;
 
 }  // namespace platform::win32

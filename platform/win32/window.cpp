@@ -45,8 +45,8 @@ HFONT CreateButtonFont(UINT dpi) {
 
 }  // namespace
 
-Win32MainWindow::Win32MainWindow(HINSTANCE instance, WindowLook look)
-    : instance_(instance), look_(std::move(look)) {}
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, WORD iconId)
+    : instance_(instance), iconId_(iconId) {}
 
 Win32MainWindow::~Win32MainWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
@@ -57,9 +57,9 @@ void Win32MainWindow::Create() {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &Win32MainWindow::WndProc;
   windowClass.hInstance = instance_;
-  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(look_.iconId));
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(iconId_));
   windowClass.hIconSm = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(look_.iconId), IMAGE_ICON,
+      LoadImageW(instance_, MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -69,7 +69,7 @@ void Win32MainWindow::Create() {
   }
   const SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, kDesignDpi);
   // The system chooses where the window opens.
-  if (CreateWindowExW(kExStyle, kClassName, look_.caption.c_str(), kStyle, CW_USEDEFAULT,
+  if (CreateWindowExW(kExStyle, kClassName, caption_.c_str(), kStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance_, this) ==
       nullptr) {
     ThrowLastError("CreateWindowExW");
@@ -118,7 +118,7 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT Win32MainWindow::OnCreate() {
   // Tab index 0 and the default button: Enter and Space press it.
-  button_ = CreateWindowExW(0, L"BUTTON", look_.buttonCaption.c_str(),
+  button_ = CreateWindowExW(0, L"BUTTON", buttonCaption_.c_str(),
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                             kButtonRect.left, kButtonRect.top, kButtonRect.right - kButtonRect.left,
                             kButtonRect.bottom - kButtonRect.top, hwnd_,
@@ -178,12 +178,17 @@ void Win32MainWindow::ApplyLayout(UINT dpi, bool resizeWindow) {
   }
 }
 
+void Win32MainWindow::SetCaption(const std::wstring& caption) {
+  caption_ = caption;
+  if (hwnd_ != nullptr) SetWindowTextW(hwnd_, caption.c_str());
+}
+
 void Win32MainWindow::SetButtonCaption(const std::wstring& caption) {
-  look_.buttonCaption = caption;
+  buttonCaption_ = caption;
   if (button_ != nullptr) SetWindowTextW(button_, caption.c_str());
 }
 
-std::wstring Win32MainWindow::ButtonCaption() const { return look_.buttonCaption; }
+std::wstring Win32MainWindow::ButtonCaption() const { return buttonCaption_; }
 
 void Win32MainWindow::SetTimerInterval(std::uint32_t milliseconds) {
   interval_ = milliseconds;

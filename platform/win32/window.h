@@ -12,20 +12,17 @@
 
 namespace platform::win32 {
 
-struct WindowLook {
-  std::wstring caption;
-  std::wstring buttonCaption;
-  WORD iconId = 1;  // in the exe's resources; the exe's own icon too
-};
-
 class Win32MainWindow final : public MainWindow {
  public:
-  Win32MainWindow(HINSTANCE instance, WindowLook look);
+  // `iconId` names an icon of the exe's resources (the exe's own icon too).
+  Win32MainWindow(HINSTANCE instance, WORD iconId);
   Win32MainWindow(const Win32MainWindow&) = delete;
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
   ~Win32MainWindow() override;
 
   void Show(WindowEvents& events) override;
+  void SetCaption(const std::wstring& caption) override;
+  [[nodiscard]] std::wstring Caption() const override { return caption_; }
   void SetButtonCaption(const std::wstring& caption) override;
   [[nodiscard]] std::wstring ButtonCaption() const override;
   void SetTimerInterval(std::uint32_t milliseconds) override;
@@ -59,7 +56,9 @@ class Win32MainWindow final : public MainWindow {
   void Dispatch(MSG& message);
 
   HINSTANCE instance_;
-  WindowLook look_;
+  WORD iconId_;
+  std::wstring caption_;
+  std::wstring buttonCaption_;
   WindowEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND button_ = nullptr;

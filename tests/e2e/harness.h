@@ -21,8 +21,10 @@ struct Scenario {
   std::function<void(const Options&)> run;
 };
 
-// Every scenario, in the order the driver lists them.
+// Every scenario of the window, in the order the driver lists them.
 const std::vector<Scenario>& AllScenarios();
+// The unattended installs (command-line switches), listed after them.
+const std::vector<Scenario>& UnattendedScenarios();
 
 class CheckFailed : public std::runtime_error {
  public:

@@ -83,8 +83,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!o.hostFolder.empty() && o.hostFolder.back() != L'\\') o.hostFolder += L'\\';
   if (!o.screenshotDir.empty()) CreateDirectoryW(o.screenshotDir.c_str(), nullptr);
 
+  std::vector<e2e::Scenario> scenarios = e2e::AllScenarios();
+  scenarios.insert(scenarios.end(), e2e::UnattendedScenarios().begin(),
+                   e2e::UnattendedScenarios().end());
   if (command == L"list") {
-    for (const auto& s : e2e::AllScenarios()) std::printf("%-24s %s\n", s.name, s.summary);
+    for (const auto& s : scenarios) std::printf("%-24s %s\n", s.name, s.summary);
     return 0;
   }
   try {
@@ -104,7 +107,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   int failed = 0, ran = 0;
-  for (const auto& s : e2e::AllScenarios()) {
+  for (const auto& s : scenarios) {
     if (command != L"all" && e2e::Narrow(command) != s.name) continue;
     ++ran;
     if (!RunOne(s, o)) ++failed;

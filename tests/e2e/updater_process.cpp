@@ -4,8 +4,10 @@
 
 namespace e2e {
 
-UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& workDir) {
+UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& workDir,
+                               const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
@@ -20,7 +22,8 @@ UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& work
     AssignProcessToJobObject(job_, info_.hProcess);
   }
   ResumeThread(info_.hThread);
-  Log(L"started " + exe + L" as process " + std::to_wstring(info_.dwProcessId));
+  Log(L"started " + exe + (arguments.empty() ? L"" : L" " + arguments) + L" as process " +
+      std::to_wstring(info_.dwProcessId));
 }
 
 UpdaterProcess::~UpdaterProcess() {

@@ -13,8 +13,10 @@ namespace e2e {
 
 class UpdaterProcess {
  public:
-  // Starts `exe` with `workDir` as its current folder.
-  UpdaterProcess(const std::wstring& exe, const std::wstring& workDir);
+  // Starts `exe` with `workDir` as its current folder and `arguments` after
+  // its quoted name on the command line.
+  UpdaterProcess(const std::wstring& exe, const std::wstring& workDir,
+                 const std::wstring& arguments = L"");
   ~UpdaterProcess();
   UpdaterProcess(const UpdaterProcess&) = delete;
   UpdaterProcess& operator=(const UpdaterProcess&) = delete;

@@ -1,6 +1,8 @@
 #pragma once
-// Test support: preparing and removing registry keys and values of any type
-// and size.  Kept out of the product, which only ever reads.
+// A registry under test (the double, or advapi32) with what only a test does
+// to it: preparing and removing keys and values of any type and size.  Kept
+// out of the product, which only ever reads.  The contract suite runs
+// against each world.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,9 +26,9 @@ class RegistryAdmin {
 
 // A registry to test, with its administrator and a count of the handles the
 // code under test still holds open.
-class RegistryUnderTest {
+class RegistryWorld {
  public:
-  virtual ~RegistryUnderTest() = default;
+  virtual ~RegistryWorld() = default;
   virtual Registry& Api() = 0;
   virtual RegistryAdmin& Admin() = 0;
   [[nodiscard]] virtual int OpenHandles() const = 0;
@@ -34,24 +36,6 @@ class RegistryUnderTest {
 };
 
 // Defined once per test program: the double, or advapi32.
-std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest();
-
-// A key under HKEY_CURRENT_USER\Software that exists for one test.
-class ScratchKey {
- public:
-  explicit ScratchKey(RegistryAdmin& admin);
-  ~ScratchKey();
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
-
-  // "Software\Lumarso-test-xxxxxxxx", below HKEY_CURRENT_USER.
-  [[nodiscard]] const std::string& Path() const noexcept { return path_; }
-  // The same as a key path with its root name.
-  [[nodiscard]] std::string FullPath() const { return "HKEY_CURRENT_USER\\" + path_; }
-
- private:
-  RegistryAdmin& admin_;
-  std::string path_;
-};
+std::unique_ptr<RegistryWorld> MakeRegistryWorld();
 
 }  // namespace platform::testing

@@ -67,7 +67,7 @@ TEST_F(OpenKeyPath, APathWithNoPartIsZeroWithoutAnyRegistryCall) {
     EXPECT_EQ(modReg.OpenKeyPath(path, true, kKeyRead), 0) << path;
     ExpectRecordEmpty();
   }
-  EXPECT_EQ(registry.TotalCalls(), 0);
+  EXPECT_TRUE(registry.Calls().empty());
 }
 
 TEST_F(OpenKeyPath, ThirtyTwoPartsAreWalkedInFull) {
@@ -91,7 +91,7 @@ TEST_F(OpenKeyPath, AThirtyThirdPartIsCode100WithoutAnyRegistryCall) {
   DirtyRecord();
   EXPECT_EQ(modReg.OpenKeyPath(path, true, kKeyRead), -1);
   ExpectRecord(100, L"Il massimo numero di chiavi previste \u00E8 stato superato");
-  EXPECT_EQ(registry.TotalCalls(), 0);
+  EXPECT_TRUE(registry.Calls().empty());
 }
 
 TEST_F(OpenKeyPath, AnUnknownRootIsNotFoundWithoutAnyRegistryCall) {
@@ -99,7 +99,7 @@ TEST_F(OpenKeyPath, AnUnknownRootIsNotFoundWithoutAnyRegistryCall) {
     EXPECT_EQ(modReg.OpenKeyPath(path, true, kKeyRead), -1);
     ExpectRecord(2, kNotFoundText);
   }
-  EXPECT_EQ(registry.TotalCalls(), 0);
+  EXPECT_TRUE(registry.Calls().empty());
 }
 
 TEST_F(OpenKeyPath, TooManyPiecesRaiseOverflowBeforeAnyRegistryCall) {
@@ -111,7 +111,7 @@ TEST_F(OpenKeyPath, TooManyPiecesRaiseOverflowBeforeAnyRegistryCall) {
     EXPECT_EQ(error.Number(), 6);
   }
   ExpectRecordEmpty();
-  EXPECT_EQ(registry.TotalCalls(), 0);
+  EXPECT_TRUE(registry.Calls().empty());
 }
 
 TEST_F(OpenKeyPath, AMissingLevelWithoutCreationIsNotFoundAndClosesTheWalk) {
@@ -143,9 +143,10 @@ TEST_F(OpenKeyPath, CreationMakesEachMissingLevelThroughItsOwnFullAccessWalk) {
   EXPECT_EQ(creates[0].name, "Installazione");
   EXPECT_EQ(creates[1].name, "Quadrivo");
   EXPECT_EQ(creates[0].samDesired, static_cast<std::uint32_t>(kKeyAllAccess));
+  for (const auto& create : creates) EXPECT_EQ(create.options, platform::kRegOptionNonVolatile);
   // Each creation's parent came from a walk of its own from the root, with
   // full access, and its own null-name reopen of the parent.
-  const auto& log = registry.Log();
+  const auto& log = registry.Calls();
   std::vector<std::string> opened;
   for (const auto& call : log) {
     if (call.call == RegCall::Open) {
@@ -163,7 +164,7 @@ TEST_F(OpenKeyPath, CreationMakesEachMissingLevelThroughItsOwnFullAccessWalk) {
 }
 
 TEST_F(OpenKeyPath, AFailedCreationRecordsMinusOneAndClosesTheWalk) {
-  registry.FailCall(RegCall::Create, 1, 5);
+  registry.FailCall(RegCall::Create, 5);
   EXPECT_EQ(modReg.OpenKeyPath(L"HKEY_LOCAL_MACHINE\\Software\\Velto\\New", true, kKeyRead), -1);
   ExpectRecord(-1, kUnexpectedStatusText);
   EXPECT_FALSE(registry.KeyExists(kHkeyLocalMachine, "Software\\Velto\\New"));
@@ -171,7 +172,7 @@ TEST_F(OpenKeyPath, AFailedCreationRecordsMinusOneAndClosesTheWalk) {
 
 TEST_F(OpenKeyPath, AFailedOpenAfterCreationIsRecordedWithoutASecondCreation) {
   // Opens: Software, Velto, New (missing), CreateSubKey's three, then New again.
-  registry.FailCall(RegCall::Open, 7, 2);
+  registry.FailCall(RegCall::Open, 2, 7);
   EXPECT_EQ(modReg.OpenKeyPath(L"HKEY_LOCAL_MACHINE\\Software\\Velto\\New", true, kKeyRead), -1);
   ExpectRecord(2, kNotFoundText);
   EXPECT_EQ(CallsOf(RegCall::Create).size(), 1u);
@@ -180,7 +181,7 @@ TEST_F(OpenKeyPath, AFailedOpenAfterCreationIsRecordedWithoutASecondCreation) {
 TEST_F(OpenKeyPath, AFailedCloseInsideTheCreationIsLeftInTheRecordOfASuccess) {
   // Closes: CreateSubKey's walk entries (Software, Velto), the new key, then
   // its parent through CloseKey.
-  registry.FailCall(RegCall::Close, 4, 1009);
+  registry.FailCall(RegCall::Close, 1009, 4);
   const std::int32_t handle = modReg.OpenKeyPath(L"HKEY_LOCAL_MACHINE\\Software\\Velto\\New", true, kKeyRead);
   ASSERT_NE(handle, -1);
   ExpectRecord(1009, L"Il database del registro risulta essere danneggiato");
@@ -215,12 +216,12 @@ TEST_F(CreateSubKey, AParentThatCannotBeOpenedLeavesItsRecord) {
 }
 
 TEST_F(CreateSubKey, AFailedCreationIsRecordedUnlessTheParentsCloseFailsToo) {
-  registry.FailCall(RegCall::Create, 1, 1013);
+  registry.FailCall(RegCall::Create, 1013);
   EXPECT_EQ(modReg.CreateSubKey(L"HKEY_LOCAL_MACHINE\\Software", L"X"), -1);
   ExpectRecord(1013, L"Non \u00E8 stato possibile scrivere la chiave specificata");
 
-  registry.FailCall(RegCall::Create, 2, 1013);
-  registry.FailCall(RegCall::Close, registry.Calls(RegCall::Close) + 2, 6);
+  registry.FailCall(RegCall::Create, 1013);
+  registry.FailCall(RegCall::Close, 6, 2);
   EXPECT_EQ(modReg.CreateSubKey(L"HKEY_LOCAL_MACHINE\\Software", L"X"), -1);
   ExpectRecord(6, kUnexpectedStatusText);
   const auto closes = CallsOf(RegCall::Close);

@@ -8,9 +8,9 @@ namespace platform::testing {
 
 namespace {
 
-class FakeWorld final : public FilesWorld {
+class DoubleWorld final : public FilesWorld {
  public:
-  FakeWorld() { fs_.MakeFolders(kRoot); }
+  DoubleWorld() { fs_.MakeFolders(kRoot); }
   FileSystem& Fs() override { return fs_; }
   std::wstring Root() override { return kRoot; }
   void MakeFolder(const std::wstring& path) override { fs_.MakeFolders(path); }
@@ -41,6 +41,6 @@ class FakeWorld final : public FilesWorld {
 
 }  // namespace
 
-std::unique_ptr<FilesWorld> MakeFilesWorld() { return std::make_unique<FakeWorld>(); }
+std::unique_ptr<FilesWorld> MakeFilesWorld() { return std::make_unique<DoubleWorld>(); }
 
 }  // namespace platform::testing

@@ -1,13 +1,13 @@
 // The registry under test is the in-memory double.
 #include "platform/doubles/fake_registry.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 
 namespace platform::testing {
 namespace {
 
-class FakeAdmin final : public RegistryAdmin {
+class DoubleAdmin final : public RegistryAdmin {
  public:
-  explicit FakeAdmin(doubles::FakeRegistry& registry) : registry_(registry) {}
+  explicit DoubleAdmin(doubles::FakeRegistry& registry) : registry_(registry) {}
   RegStatus CreateKey(RegKey root, const std::string& path) override {
     registry_.CreateKey(root, path);
     return 0;
@@ -28,7 +28,7 @@ class FakeAdmin final : public RegistryAdmin {
   doubles::FakeRegistry& registry_;
 };
 
-class DoubleUnderTest final : public RegistryUnderTest {
+class DoubleWorld final : public RegistryWorld {
  public:
   Registry& Api() override { return registry_; }
   RegistryAdmin& Admin() override { return admin_; }
@@ -37,13 +37,13 @@ class DoubleUnderTest final : public RegistryUnderTest {
 
  private:
   doubles::FakeRegistry registry_;
-  FakeAdmin admin_{registry_};
+  DoubleAdmin admin_{registry_};
 };
 
 }  // namespace
 
-std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest() {
-  return std::make_unique<DoubleUnderTest>();
+std::unique_ptr<RegistryWorld> MakeRegistryWorld() {
+  return std::make_unique<DoubleWorld>();
 }
 
 }  // namespace platform::testing

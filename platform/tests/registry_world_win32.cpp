@@ -2,13 +2,17 @@
 #include <windows.h>
 
 #include "platform/tests/counting_registry.h"
-#include "platform/tests/registry_admin.h"
+#include "platform/tests/registry_world.h"
 #include "platform/win32/registry.h"
 
 namespace platform::testing {
 namespace {
 
-HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+// Widened as a signed value, as the product does: the roots are the
+// sign-extended 0x8000000n in a 64-bit process.
+HKEY ToHkey(RegKey key) {
+  return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
+}
 
 class Win32Admin final : public RegistryAdmin {
  public:
@@ -46,7 +50,7 @@ class Win32Admin final : public RegistryAdmin {
   }
 };
 
-class Advapi32UnderTest final : public RegistryUnderTest {
+class Win32World final : public RegistryWorld {
  public:
   Registry& Api() override { return counting_; }
   RegistryAdmin& Admin() override { return admin_; }
@@ -61,8 +65,8 @@ class Advapi32UnderTest final : public RegistryUnderTest {
 
 }  // namespace
 
-std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest() {
-  return std::make_unique<Advapi32UnderTest>();
+std::unique_ptr<RegistryWorld> MakeRegistryWorld() {
+  return std::make_unique<Win32World>();
 }
 
 }  // namespace platform::testing

@@ -1,0 +1,53 @@
+#pragma once
+// The install command's steps, one copy for both ways of running them: the
+// window's click and retries, and the silent run.  Each step writes its line
+// into the install log.
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "app/install_log.h"
+#include "modreg/modreg.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/resources.h"
+
+namespace app {
+
+class InstallSteps {
+ public:
+  // `hostFolder` (ending with a backslash) replaces the registry lookups when
+  // it is not empty.
+  InstallSteps(platform::FileSystem& files, platform::Resources& resources, modreg::ModReg& modReg,
+               InstallLog& log, std::wstring hostFolder);
+  InstallSteps(const InstallSteps&) = delete;
+  InstallSteps& operator=(const InstallSteps&) = delete;
+  ~InstallSteps();
+
+  // The folder given on the command line; else the maker's install folder
+  // plus "Quadrivo\" (the maker's lookup is asked twice when it answers and
+  // the second answer is used); else Program Files plus "\Velto\Quadrivo\".
+  [[nodiscard]] std::wstring FirstCandidate();
+  // An ordinary "Quadrivo.exe" in `folder`.
+  [[nodiscard]] bool HostIsIn(const std::wstring& folder);
+  // One WritePayload into `targetDir`: true once written and the user told.
+  [[nodiscard]] bool Attempt(platform::Dialogs& dialogs, const std::wstring& targetDir,
+                             std::wstring& zipName, std::span<const std::byte>& payload);
+
+  InstallLog& log() noexcept { return log_; }
+
+ private:
+  class Witness;
+
+  std::wstring Lookup(const wchar_t* what, std::wstring (modreg::ModReg::*lookup)());
+
+  platform::FileSystem& files_;
+  modreg::ModReg& modReg_;
+  InstallLog& log_;
+  std::wstring hostFolder_;
+  std::unique_ptr<Witness> witness_;
+  int attempts_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,61 @@
+#include "app/silent_run.h"
+
+#include <span>
+
+#include "app/exit_codes.h"
+#include "app/install_steps.h"
+#include "modreg/modreg.h"
+
+namespace app {
+
+namespace {
+
+// Boxes of the shared steps (the success notice, a lookup's error report)
+// become log lines; each is answered with its default button.
+class LoggedBoxes final : public platform::Dialogs {
+ public:
+  explicit LoggedBoxes(InstallLog& log) : log_(log) {}
+  platform::Answer MessageBox(const std::wstring& text, platform::Icon, platform::Buttons buttons,
+                              const std::wstring& title) override {
+    log_.Line(L"message (not shown): \"" + text + L"\"" +
+              (title.empty() ? L"" : L", title \"" + title + L"\""));
+    return buttons == platform::Buttons::YesNo ? platform::Answer::Yes : platform::Answer::Ok;
+  }
+  std::wstring InputBox(const std::wstring& prompt, const std::wstring&,
+                        const std::wstring&) override {
+    log_.Line(L"prompt (not shown, cancelled): \"" + prompt + L"\"");
+    return {};
+  }
+
+ private:
+  InstallLog& log_;
+};
+
+}  // namespace
+
+int RunSilent(const SilentServices& services, const SilentSettings& settings, InstallLog& log) {
+  LoggedBoxes boxes(log);
+  modreg::ModReg modReg(services.registry, boxes, services.process);
+  InstallSteps steps(services.files, services.resources, modReg, log, settings.hostFolder);
+
+  const std::wstring target = steps.FirstCandidate();
+  if (!steps.HostIsIn(target)) {
+    log.Line(L"result: exit code 2, Quadrivo.exe is not in \"" + target + L"\"; nothing written");
+    return kExitHostNotFound;
+  }
+  std::wstring zipName;
+  std::span<const std::byte> payload;
+  for (std::uint32_t failedRetries = 0;; ++failedRetries) {
+    if (steps.Attempt(boxes, target, zipName, payload)) {
+      log.Line(L"result: exit code 0, the manual was written");
+      return kExitWritten;
+    }
+    if (failedRetries == settings.retries) break;
+    services.clock.Sleep(settings.retryIntervalMs);
+  }
+  log.Line(L"result: exit code 3, gave up after " + std::to_wstring(settings.retries) +
+           L" failed retries");
+  return kExitGaveUp;
+}
+
+}  // namespace app

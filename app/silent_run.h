@@ -1,0 +1,36 @@
+#pragma once
+// The unattended install (/S): the install command's steps with no window
+// and no box of any kind.  Whatever would be shown goes to the log; retries
+// wait with a plain sleep, there being no window timer to wait with.
+#include <cstdint>
+#include <string>
+
+#include "app/install_log.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+
+namespace app {
+
+struct SilentServices {
+  platform::Registry& registry;
+  platform::FileSystem& files;
+  platform::Resources& resources;
+  platform::Process& process;
+  platform::Clock& clock;
+};
+
+struct SilentSettings {
+  std::wstring hostFolder;  // empty: the registry lookups
+  std::uint32_t retries = 40;
+  std::uint32_t retryIntervalMs = 20000;
+};
+
+// The first candidate only (no prompt), then up to 1 + `retries` attempts.
+// Returns the exit code: 0, 2 (no host there) or 3 (gave up).
+[[nodiscard]] int RunSilent(const SilentServices& services, const SilentSettings& settings,
+                            InstallLog& log);
+
+}  // namespace app

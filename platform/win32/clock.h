@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/clock.h"
+
+namespace platform::win32 {
+
+class Win32Clock final : public Clock {
+ public:
+  [[nodiscard]] LocalTime Now() override;
+  void Sleep(std::uint32_t milliseconds) override;
+};
+
+}  // namespace platform::win32

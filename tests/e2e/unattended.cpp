@@ -1,0 +1,185 @@
+// The unattended install, driven as a deployment tool drives it: switches on
+// the command line, nobody at the screen, judged by the exit code, the
+// written file and the log.
+#include <cstring>
+
+#include "harness.h"
+#include "host.h"
+#include "payload_check.h"
+#include "updater_process.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kZip[] = L"Lumarso2015.zip";
+constexpr auto kStartTimeout = 60s;
+constexpr auto kRunTimeout = 120s;
+
+std::wstring Root(const char* name) {
+  return L"C:\\lumarso-e2e\\" + std::wstring(name, name + strlen(name)) + L"\\";
+}
+
+struct WindowSearch {
+  DWORD pid;
+  bool found = false;
+};
+
+BOOL CALLBACK NoteWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->pid) search->found = true;
+  return !search->found;
+}
+
+// Every top-level window of the process, hidden ones too.
+bool HasAnyWindow(DWORD pid) {
+  WindowSearch search{pid};
+  EnumWindows(&NoteWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Waits for the end, watching all along that no window of any kind appears.
+DWORD RunsWithoutAWindow(const UpdaterProcess& updater, milliseconds timeout) {
+  bool windowSeen = false;
+  WaitUntil(
+      [&] {
+        windowSeen = windowSeen || HasAnyWindow(updater.Pid());
+        return !updater.Running();
+      },
+      timeout);
+  const auto code = updater.WaitForExit(0ms);
+  E2E_CHECK(code.has_value(), "the updater is still running");
+  E2E_CHECK(!windowSeen, "the silent run made a window");
+  Log("the updater ended with exit code " + std::to_string(*code) + ", no window ever made");
+  return *code;
+}
+
+std::string ReadLog(const std::wstring& path) {
+  std::string content;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  E2E_CHECK(file != INVALID_HANDLE_VALUE, "no log at " + Narrow(path));
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  CloseHandle(file);
+  Log("the log:\n" + content);
+  return content;
+}
+
+void ExpectLogged(const std::string& log, const std::string& text) {
+  E2E_CHECK(log.find(text) != std::string::npos, "the log lacks \"" + text + "\"");
+}
+
+void ExpectWritten(const Options& o, const std::wstring& folder) {
+  const PayloadComparison c = ComparePayload(o.exe, JoinPath(folder, kZip));
+  E2E_CHECK(c.resourceSize >= 0 && c.same,
+            Narrow(JoinPath(folder, kZip)) + " is not the exe's resource (file " +
+                std::to_string(c.fileSize) + " bytes, resource " + std::to_string(c.resourceSize) + ")");
+  Log(L"the manual in " + folder + L" equals the exe's resource");
+}
+
+// ---------------------------------------------------------------------------
+
+void SilentMakerKey(const Options& o) {
+  ScopedFolder root(Root("silent_maker_key"));
+  ScopedMakerKey key(root.Path());
+  const std::wstring host = root.Path() + L"Quadrivo\\";
+  PlaceHostExe(host);
+  const std::wstring log = root.Path() + L"install.log";
+  UpdaterProcess updater(o.exe, root.Path(), L"/S /LOG=" + log);
+  E2E_CHECK_EQ(RunsWithoutAWindow(updater, kRunTimeout), DWORD{0});
+  ExpectWritten(o, host);
+  const std::string text = ReadLog(log);
+  ExpectLogged(text, "started (silent), command line: /S /LOG=");
+  ExpectLogged(text, "candidate \"" + Narrow(host) + "\": Quadrivo.exe found");
+  ExpectLogged(text, "result: exit code 0, the manual was written");
+}
+
+void SilentFolderWithSpaces(const Options& o) {
+  RemoveMakerKey();
+  ScopedFolder root(Root("silent_spaces"));
+  const std::wstring host = root.Path() + L"some folder with spaces\\";
+  PlaceHostExe(host);
+  // No quotes and no final backslash: the rest of the line is the folder.
+  UpdaterProcess updater(o.exe, root.Path(), L"/S /D=" + host.substr(0, host.size() - 1));
+  E2E_CHECK_EQ(RunsWithoutAWindow(updater, kRunTimeout), DWORD{0});
+  ExpectWritten(o, host);
+}
+
+void SilentHostMissing(const Options& o) {
+  ScopedFolder root(Root("silent_no_host"));
+  ScopedMakerKey key(root.Path());
+  const std::wstring host = root.Path() + L"Quadrivo\\";
+  E2E_CHECK(MakeFolders(host), "cannot make the host folder");
+  const std::wstring log = root.Path() + L"install.log";
+  UpdaterProcess updater(o.exe, root.Path(), L"/S /LOG=" + log);
+  E2E_CHECK_EQ(RunsWithoutAWindow(updater, kRunTimeout), DWORD{2});
+  E2E_CHECK(!FileExists(JoinPath(host, kZip)), "something was written");
+  ExpectLogged(ReadLog(log), "result: exit code 2");
+}
+
+void SilentGivesUp(const Options& o) {
+  ScopedFolder root(Root("silent_gives_up"));
+  ScopedMakerKey key(root.Path());
+  const std::wstring host = root.Path() + L"Quadrivo\\";
+  PlaceHostExe(host);
+  const std::wstring target = JoinPath(host, kZip);
+  HeldFile held(target);  // an old, empty archive another program keeps open
+  const std::wstring log = root.Path() + L"install.log";
+  UpdaterProcess updater(o.exe, root.Path(), L"/S /RETRIES=2 /LOG=" + log);
+  E2E_CHECK_EQ(RunsWithoutAWindow(updater, kRunTimeout), DWORD{3});
+  held.Release();
+  E2E_CHECK_EQ(FileSize(target), std::int64_t{0});
+  const std::string text = ReadLog(log);
+  // Wine refuses the rename onto a file held without FILE_SHARE_DELETE with
+  // 5 (Access denied); Windows may say 32 (Sharing violation).  Either way
+  // the log gives the number and the system's own text for it.
+  const bool named = text.find("attempt 3 failed: error 5 (") != std::string::npos ||
+                     text.find("attempt 3 failed: error 32 (") != std::string::npos;
+  E2E_CHECK(named, "the log does not name the error of the third attempt");
+  E2E_CHECK(text.find("attempt 4") == std::string::npos, "more attempts than allowed");
+  ExpectLogged(text, "result: exit code 3, gave up after 2 failed retries");
+}
+
+void UsageAndBadSwitch(const Options& o) {
+  ScopedFolder root(Root("usage"));
+  {
+    UpdaterProcess updater(o.exe, root.Path(), L"/?");
+    const MessageBoxView box = updater.WaitForMessageBox(kStartTimeout);
+    E2E_CHECK(box.text.find(L"Uso: Lumarso2015.exe") == 0, "the box is not the usage");
+    E2E_CHECK(box.text.find(L"1602") != std::wstring::npos, "the usage lacks the exit codes");
+    for (HWND window : VisibleTopLevels(updater.Pid())) {
+      E2E_CHECK(GetDlgItem(window, 0xFFFF) != nullptr, "a window other than the box showed");
+    }
+    E2E_CHECK(box.Press(IDOK), "the box did not close");
+    const auto code = updater.WaitForExit(30s);
+    E2E_CHECK(code.has_value(), "the updater is still running");
+    E2E_CHECK_EQ(*code, DWORD{0});
+  }
+  UpdaterProcess updater(o.exe, root.Path(), L"/silent");
+  const MessageBoxView box = updater.WaitForMessageBox(kStartTimeout);
+  E2E_CHECK(box.text.find(L"/silent") != std::wstring::npos, "the box does not name the switch");
+  E2E_CHECK(box.Press(IDOK), "the box did not close");
+  const auto code = updater.WaitForExit(30s);
+  E2E_CHECK(code.has_value(), "the updater is still running");
+  E2E_CHECK_EQ(*code, DWORD{1});
+}
+
+}  // namespace
+
+const std::vector<Scenario>& UnattendedScenarios() {
+  static const std::vector<Scenario> all = {
+      {"silent_maker_key", "/S /LOG=: no window, exit 0, written, logged", SilentMakerKey},
+      {"silent_folder_with_spaces", "/S /D=folder with spaces, unquoted", SilentFolderWithSpaces},
+      {"silent_host_missing", "/S without Quadrivo.exe: exit 2, nothing written", SilentHostMissing},
+      {"silent_gives_up", "/S /RETRIES=2, target held: exit 3, old file intact", SilentGivesUp},
+      {"usage_and_bad_switch", "/? shows the usage; an unknown switch is named", UsageAndBadSwitch},
+  };
+  return all;
+}
+
+}  // namespace e2e
