@@ -122,25 +122,26 @@ class Bench:
                 process.kill()
 
     def installs(self, exe, installer, archive, runs):
-        """Whole installs, start to exit, taking turns: the updater with its
-        button pressed as soon as the window is ready and the box answered,
-        and (when given) the NSIS installer's silent install."""
+        """Whole installs, start to exit, taking turns: the updater's silent
+        install (/S /D=), the updater with its button pressed as soon as the
+        window is ready and the box answered, and (when given) the NSIS
+        installer's silent install (/S /D=)."""
         velto = os.path.join(self.scratch, "velto")
         host = os.path.join(velto, "Quadrivo")
-        out = {"updater": [], "nsis": []}
-        kinds = ("updater", "nsis") if installer else ("updater",)
+        out = {"silent": [], "clicked": [], "nsis": []}
+        kinds = ("silent", "clicked", "nsis") if installer else ("silent", "clicked")
         for turn in range(runs):
             for kind in _rotated(kinds, turn):
                 _empty(host)
                 open(os.path.join(host, "Quadrivo.exe"), "wb").close()
                 os.sync()
-                if kind == "updater":
+                if kind == "clicked":
                     ms = self._total_ms(winpath(exe), "--install", winpath(velto, folder=True),
                                         "--now")
                 else:
-                    # /D= comes last and unquoted, as NSIS wants it.
-                    ms = self._total_ms("--run", winpath(installer), "/S",
-                                        "/D=" + winpath(host))
+                    # /D= comes last and unquoted, for both.
+                    program = exe if kind == "silent" else installer
+                    ms = self._total_ms("--run", winpath(program), "/S", "/D=" + winpath(host))
                 out[kind].append(ms)
                 if turn == 0:
                     _same(os.path.join(host, ZIP_NAME), archive)
