@@ -28,8 +28,9 @@ enum class ReadFrom {
 
 // The way the updater writes: the exe's file only where reading it was
 // clearly faster (under 0.9 times the time) at the archive's full size.  It
-// was slower in both builds: for 208 MB, 245 against 200 ms from the mapped
-// view (64-bit) and 293 against 234 ms (32-bit; docs/benchmarks.md).
+// was not, in either build: for 208 MB, reading the file took 1.23, 0.80 and
+// 1.39 times as long as the mapped view in three 64-bit measurements, and
+// 1.05 to 1.67 times in four 32-bit ones (docs/benchmarks.md).
 inline constexpr ReadFrom kUpdaterReadsFrom = ReadFrom::kMappedImage;
 
 struct PayloadAttempt {
