@@ -4,7 +4,7 @@ set(files_tests ${CMAKE_CURRENT_LIST_DIR})
 if(WIN32)
   lumarso_add_gtest(files_contract_win32
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_win32.cpp
-    LIBS lumarso_platform_win32)
+    LIBS lumarso_platform_win32 lumarso_test_support_win32)
 else()
   lumarso_add_gtest(files_contract_double
     SOURCES ${files_tests}/files_contract_test.cpp ${files_tests}/files_world_double.cpp

@@ -6,7 +6,7 @@ if(WIN32)
   lumarso_add_gtest(log_file_contract_win32
     SOURCES ${log_tests}/log_file_contract_test.cpp ${log_tests}/log_file_world_win32.cpp
             ${log_tests}/clock_and_messages_win32_test.cpp
-    LIBS lumarso_platform_win32)
+    LIBS lumarso_platform_win32 lumarso_test_support_win32)
 else()
   lumarso_add_gtest(log_file_contract_fake
     SOURCES ${log_tests}/log_file_contract_test.cpp ${log_tests}/log_file_world_fake.cpp

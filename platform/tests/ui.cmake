@@ -10,9 +10,8 @@ if(WIN32)
   configure_file("${ui_rc}.in" "${ui_rc}" COPYONLY)
   set_source_files_properties("${ui_rc}" PROPERTIES OBJECT_DEPENDS "${ui_icon}")
   lumarso_add_gtest(platform_ui_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_box_driver.cpp
-            "${ui_rc}"
-    LIBS lumarso_platform_win32)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_test.cpp "${ui_rc}"
+    LIBS lumarso_platform_win32 lumarso_test_support_win32)
 endif()
 
 # The window and dialog doubles, in both builds.

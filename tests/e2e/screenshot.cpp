@@ -1,24 +1,10 @@
 #include "screenshot.h"
 
 #include "harness.h"
+#include "tests/support/win32/owners.h"
+#include "tests/support/win32/scratch_folder.h"
 
 namespace e2e {
-namespace {
-
-struct ScreenDc {
-  HDC dc = GetDC(nullptr);
-  ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-struct MemoryDc {
-  HDC dc;
-  ~MemoryDc() { DeleteDC(dc); }
-};
-struct Bitmap {
-  HBITMAP bitmap;
-  ~Bitmap() { DeleteObject(bitmap); }
-};
-
-}  // namespace
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
   RECT r{};
@@ -27,12 +13,14 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return false;
   }
   const int w = r.right - r.left, h = r.bottom - r.top;
-  ScreenDc screen;
-  MemoryDc memory{CreateCompatibleDC(screen.dc)};
-  Bitmap bitmap{CreateCompatibleBitmap(screen.dc, w, h)};
-  HGDIOBJ old = SelectObject(memory.dc, bitmap.bitmap);
-  const BOOL copied = BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
-  SelectObject(memory.dc, old);
+  const test_support::ScreenDc screen = test_support::GetScreenDc();
+  const test_support::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+  const test_support::UniqueDc memory(CreateCompatibleDC(screen.get()));
+  BOOL copied = FALSE;
+  {
+    const test_support::ScopedSelection selected(memory.get(), bitmap.get());
+    copied = BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+  }
   if (!copied) {
     Log("screenshot: cannot read the screen");
     return false;
@@ -45,7 +33,7 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<std::uint8_t> bgra(static_cast<size_t>(w) * h * 4);
-  if (!GetDIBits(screen.dc, bitmap.bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS)) return false;
+  if (!GetDIBits(screen.get(), static_cast<HBITMAP>(bitmap.get()), 0, h, bgra.data(), &info, DIB_RGB_COLORS)) return false;
   std::vector<std::uint8_t> rgb(static_cast<size_t>(w) * h * 3);
   for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) {
     rgb[i * 3] = bgra[i * 4 + 2];
@@ -53,17 +41,12 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     rgb[i * 3 + 2] = bgra[i * 4];
   }
   const auto png = EncodePng(w, h, rgb);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Log(L"screenshot: cannot create " + path);
+  if (!test_support::WriteAll(path, png.data(), png.size())) {
+    Log(L"screenshot: cannot write " + path);
     return false;
   }
-  DWORD written = 0;
-  WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-  CloseHandle(file);
   Log(L"screenshot " + path + L" (" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L")");
-  return written == png.size();
+  return true;
 }
 
 }  // namespace e2e

@@ -58,14 +58,9 @@ DWORD RunsWithoutAWindow(const UpdaterProcess& updater, milliseconds timeout) {
 }
 
 std::string ReadLog(const std::wstring& path) {
-  std::string content;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  E2E_CHECK(file != INVALID_HANDLE_VALUE, "no log at " + Narrow(path));
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-  CloseHandle(file);
+  const std::optional<std::string> read = test_support::ReadAllText(path);
+  E2E_CHECK(read.has_value(), "no log at " + Narrow(path));
+  const std::string& content = *read;
   Log("the log:\n" + content);
   return content;
 }
