@@ -15,7 +15,7 @@ if(WIN32)
   add_library(lumarso_registry_world_win32 STATIC
               ${CMAKE_CURRENT_SOURCE_DIR}/tests/registry_world_win32.cpp)
   target_link_libraries(lumarso_registry_world_win32
-                        PUBLIC lumarso_registry_testsupport lumarso_platform_win32 advapi32)
+                        PUBLIC lumarso_registry_testsupport lumarso_platform_win32 lumarso_test_support_win32)
 endif()
 
 # One contract suite, run against the double (natively, and under Wine in the

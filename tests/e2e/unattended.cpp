@@ -21,32 +21,12 @@ std::wstring Root(const char* name) {
   return L"C:\\lumarso-e2e\\" + std::wstring(name, name + strlen(name)) + L"\\";
 }
 
-struct WindowSearch {
-  DWORD pid;
-  bool found = false;
-};
-
-BOOL CALLBACK NoteWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->pid) search->found = true;
-  return !search->found;
-}
-
-// Every top-level window of the process, hidden ones too.
-bool HasAnyWindow(DWORD pid) {
-  WindowSearch search{pid};
-  EnumWindows(&NoteWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // Waits for the end, watching all along that no window of any kind appears.
 DWORD RunsWithoutAWindow(const UpdaterProcess& updater, milliseconds timeout) {
   bool windowSeen = false;
   WaitUntil(
       [&] {
-        windowSeen = windowSeen || HasAnyWindow(updater.Pid());
+        windowSeen = windowSeen || !test_support::TopLevels(updater.Pid()).empty();  // hidden ones too
         return !updater.Running();
       },
       timeout);

@@ -1,6 +1,7 @@
 #include "tests/support/win32/window_probe.h"
 
 #include <thread>
+#include <vector>
 
 namespace test_support {
 namespace {
@@ -16,7 +17,7 @@ BOOL CALLBACK CollectTopLevel(HWND w, LPARAM p) {
   auto* s = reinterpret_cast<TopLevelSearch*>(p);
   DWORD owner = 0;
   GetWindowThreadProcessId(w, &owner);
-  if (owner == s->pid && IsWindowVisible(w)) s->found.push_back(w);
+  if (owner == s->pid) s->found.push_back(w);
   return TRUE;
 }
 
@@ -61,10 +62,16 @@ bool IsPushButton(HWND window) {
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-std::vector<HWND> VisibleTopLevels(DWORD pid) {
+std::vector<HWND> TopLevels(DWORD pid) {
   TopLevelSearch search{pid, {}};
   EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+std::vector<HWND> VisibleTopLevels(DWORD pid) {
+  std::vector<HWND> found = TopLevels(pid);
+  std::erase_if(found, [](HWND w) { return !IsWindowVisible(w); });
+  return found;
 }
 
 std::vector<HWND> Children(HWND parent) {

@@ -21,7 +21,8 @@ void WriteText(HWND window, const std::wstring& text);
 [[nodiscard]] bool HasClass(HWND window, const wchar_t* name);
 [[nodiscard]] bool IsPushButton(HWND window);
 
-// Visible top-level windows belonging to the process.
+// Top-level windows belonging to the process: all of them, or the visible ones.
+[[nodiscard]] std::vector<HWND> TopLevels(DWORD pid);
 [[nodiscard]] std::vector<HWND> VisibleTopLevels(DWORD pid);
 [[nodiscard]] std::vector<HWND> Children(HWND parent);
 
