@@ -57,11 +57,27 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
                              std::vector<std::wstring>* names) override {
     return Note(files_.List(folder, pattern, names), L"listing the folder of");
   }
+  // Reading the exe's own file falls back to the mapped resource when it
+  // cannot be opened or checked, so only a read that fails the attempt counts.
+  platform::Win32Status OpenRead(const std::wstring& path, platform::FileId* file) override {
+    return files_.OpenRead(path, file);
+  }
+  platform::Win32Status GetSize(platform::FileId file, std::uint64_t* bytes) override {
+    return files_.GetSize(file, bytes);
+  }
+  platform::Win32Status ReadAt(platform::FileId file, std::uint64_t offset, void* buffer,
+                               std::uint32_t size, std::uint32_t* read) override {
+    return Note(files_.ReadAt(file, offset, buffer, size, read), L"reading the archive for");
+  }
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  platform::Win32Status* error) override {
     auto found = resources_.Find(type, id, error);
     if (!found) Note(*error, L"finding the CUSTOM/101 resource for");
     return found;
+  }
+  platform::Win32Status LocateInFile(std::span<const std::byte> view,
+                                     platform::ImageFileRange* where) override {
+    return resources_.LocateInFile(view, where);
   }
 
  private:
@@ -135,8 +151,12 @@ bool InstallSteps::Attempt(platform::Dialogs& dialogs, const std::wstring& targe
   log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
             payload::kZipName);
   witness_->Reset();
-  const bool written =
-      payload::WritePayload(*witness_, *witness_, dialogs, targetDir, zipName, payload);
+  const payload::PayloadAttempt result =
+      payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  zipName = result.zipName;
+  // A failed lookup keeps the copy of the last attempt that found one.
+  if (result.payload) payload = *result.payload;
+  const bool written = result.written;
   if (written) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": written, " +
               std::to_wstring(payload.size()) + L" bytes");

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The payload-write benchmark: builds the updater with generated archives,
-measures under Wine, prints medians and ratios and (full run only) writes
-docs/benchmarks.md with the scaling plot.
+in every bitness this host can run, measures under Wine, prints medians and
+ratios and (full run only) writes docs/benchmarks.md with the scaling plot.
 
     bench.py            full size (25, 50, 100 and 208 MB), 7 runs each
-    bench.py --smoke    one small archive, 2 runs; writes nothing under docs/
+    bench.py --smoke    one small archive, 2 runs, one bitness; writes nothing under docs/
     bench.py --report   re-renders docs/ from the last full run's results
 """
 import argparse
@@ -18,6 +18,7 @@ import sys
 import time
 
 import measure
+import nsis
 import plot
 import report
 from stats import median
@@ -83,9 +84,45 @@ def unzip_test(path):
     return "passed" if done.returncode == 0 else "FAILED: " + done.stdout.strip()[:200]
 
 
-def configure(folder, archive, fresh, preset):
-    """Configures a build folder of `preset` (win32 or win64) embedding
-    `archive` (None: the default sample).  Returns the seconds spent."""
+# Bitness, the configure preset that builds it and the Wine loader that runs
+# it.  A host whose kernel runs no 32-bit programs cannot start 32-bit Wine,
+# nor any NSIS installer (those are 32-bit programs).
+BITNESSES = (("32", "win32", "/usr/lib/wine/wine"), ("64", "win64", "/usr/lib/wine/wine64"))
+PROBE_32BIT = os.path.join(ROOT, "scripts", "probe-32bit")
+
+
+def runs_programs(loader):
+    if loader == BITNESSES[0][2] and subprocess.run([PROBE_32BIT]).returncode != 0:
+        return False
+    try:
+        return subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+    except OSError:
+        return False
+
+
+def bitnesses():
+    """([(bits, preset)] to measure, {bits: why not})."""
+    with open(os.path.join(ROOT, "CMakePresets.json")) as f:
+        presets = {p["name"] for p in json.load(f)["configurePresets"]}
+    chosen, skipped = [], {}
+    for bits, preset, loader in BITNESSES:
+        if preset not in presets:
+            skipped[bits] = "no `%s` build preset in this tree" % preset
+        elif not runs_programs(loader):
+            skipped[bits] = "this host cannot run %s-bit programs (`%s` fails)" % (bits, loader)
+        else:
+            chosen.append((bits, preset))
+    return chosen, skipped
+
+
+def host():
+    return {"kernel": platform.release(), "runs_32bit": runs_programs(BITNESSES[0][2])}
+
+
+def configure(folder, archive, fresh, preset="win32"):
+    """Configures a win32 build folder embedding `archive` (None: the default
+    sample).  Returns the seconds spent."""
     if fresh and os.path.isdir(folder):
         shutil.rmtree(folder)
     cache = os.path.join(folder, "CMakeCache.txt")
@@ -144,12 +181,16 @@ def render(results, notes_extra=""):
     docs = os.path.join(ROOT, "docs")
     os.makedirs(docs, exist_ok=True)
     series = []
-    for method, name, colour in (("payload-new", "1  WritePayload (new target)", "#1f77b4"),
-                                 ("copyfile", "2  CopyFileW + FlushFileBuffers", "#2ca02c"),
-                                 ("naive", "3  naive: heap copy, write, flush", "#d62728")):
-        pts = [(s["bytes"] / 1e6, median(s["write"][method]) / 1000) for s in results["sizes"]
-               if median(s["write"].get(method, []))]
-        series.append((name, colour, pts))
+    colours = iter(("#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd", "#8c564b",
+                    "#17becf", "#7f7f7f"))
+    for bits in sorted(results["bits"]):
+        for method, name in (("payload-mapped", "1m WritePayload, mapped"),
+                             ("payload-file", "1f WritePayload, exe file"),
+                             ("copyfile", "2  CopyFileW + flush"),
+                             ("naive", "3  naive")):
+            pts = [(s["bytes"] / 1e6, median(s["write"][method]) / 1000)
+                   for s in results["bits"][bits]["sizes"] if median(s["write"].get(method, []))]
+            series.append(("%s (%s-bit)" % (name, bits), next(colours), pts))
     plot.write_png(os.path.join(docs, "benchmarks.png"), series,
                    "Write time against archive size (Wine, median of %d)" % results["runs"],
                    "archive size (MB)", "write time (s)")
@@ -162,15 +203,71 @@ def render(results, notes_extra=""):
     log("wrote docs/benchmarks.md and docs/benchmarks.png")
 
 
+def measure_bitness(smoke, bits, preset, plan, archives, installer, runs):
+    """Builds this bitness's programs and takes every figure with them."""
+    big_label = plan[-1][0]
+    big_archive = archives[big_label]
+    stem = "bench-%s-" % preset
+    folders = {label: os.path.join(BUILD, stem + ("smoke" if smoke else label))
+               for label, *_ in plan}
+    build_times = {}
+    for label, *_ in plan:
+        fresh = label == big_label and not smoke
+        configure(folders[label], archives[label], fresh, preset)
+        spent = build(folders[label], "Lumarso2015")
+        if fresh:
+            build_times["scratch_s"] = spent
+        build(folders[label], "lumarso_bench_write", "lumarso_bench_launch")
+        log("built %s" % folders[label])
+    build_times["reembed_s"] = reembed_seconds(folders[big_label], big_archive)
+    if smoke:
+        small_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
+    else:
+        small_folder = os.path.join(BUILD, stem + "small")
+        configure(small_folder, None, True, preset)
+        build_times["small_scratch_s"] = build(small_folder, "Lumarso2015")
+        small_exe = os.path.join(small_folder, "Lumarso2015.exe")
+    log("%s-bit build times: %s" % (bits, {k: (round(v, 1) if v else v)
+                                          for k, v in build_times.items()}))
+
+    bench = measure.Bench(runner=os.path.join(folders[big_label], "wine-run.sh"),
+                          prefix=os.path.join(BUILD, "bench-wine-" + preset, "prefix"),
+                          scratch=os.path.join(BUILD, "bench-scratch"),
+                          launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
+    log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
+    out = {"load_start": os.getloadavg()[0], "wine": bench.wine_version(), "sizes": [],
+           "build": build_times}
+    big_write = os.path.join(folders[big_label], "lumarso_bench_write.exe")
+    out["way"] = bench.updater_way(big_write)
+    for label, *_ in plan:
+        log("%s-bit writes, %s MB archive" % (bits, label))
+        exe = os.path.join(folders[label], "lumarso_bench_write.exe")
+        out["sizes"].append(bench.writes(exe, archives[label], runs))
+    big_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
+    log("%s-bit whole installs, start to exit%s" % (bits, ", beside NSIS" if installer else ""))
+    out["install"] = bench.installs(big_exe, installer, big_archive, runs)
+    log("%s-bit start-up" % bits)
+    out["startup"] = bench.startup(big_exe, small_exe, runs)
+    log("%s-bit memory of the real exe during an install" % bits)
+    out["memory"] = bench.memory(big_exe, small_exe, big_archive, runs)
+    exe_bytes = os.path.getsize(big_exe)
+    out["exe"] = {"exe_bytes": exe_bytes, "archive_bytes": os.path.getsize(big_archive),
+                  "overhead": exe_bytes - os.path.getsize(big_archive)}
+    return out
+
+
 def main(argv):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--smoke", action="store_true", help="one small archive, 2 runs, no docs")
     ap.add_argument("--runs", type=int, help="runs per figure (default 7; 2 with --smoke)")
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
-    ap.add_argument("--preset", choices=("win32", "win64"), default="win32",
-                    help="the build measured: the 32-bit product, or the 64-bit build for hosts "
-                         "that run no 32-bit programs")
+    ap.add_argument("--bits", nargs="+", choices=[b for b, _, _ in BITNESSES],
+                    help="bitnesses to measure (default: every one this host runs)")
+    ap.add_argument("--preset", choices=[p for _, p, _ in BITNESSES],
+                    help="measure only this build (the same as --bits 32 or 64)")
     args = ap.parse_args(argv)
+    if args.preset:
+        args.bits = [b for b, p, _ in BITNESSES if p == args.preset]
     mode = "smoke" if args.smoke else "full"
     os.makedirs(RESULTS, exist_ok=True)
     saved = os.path.join(RESULTS, "%s.json" % mode)
@@ -189,58 +286,46 @@ def main(argv):
     big_label = plan[-1][0]
     big_archive = archives[big_label]
 
-    # Builds: one folder per archive; the small exe for start-up comparison.
-    folders = {label: os.path.join(BUILD, "bench-%s-%s" % (args.preset, "smoke" if args.smoke else label))
-               for label, *_ in plan}
-    build_times = {"load_before": os.getloadavg()[0]}
-    for label, *_ in plan:
-        fresh = label == big_label and not args.smoke
-        configure(folders[label], archives[label], fresh, args.preset)
-        spent = build(folders[label], "Lumarso2015")
-        if fresh:
-            build_times["scratch_s"] = spent
-        build(folders[label], "lumarso_bench_write", "lumarso_bench_launch")
-        log("built %s" % folders[label])
-    build_times["reembed_s"] = reembed_seconds(folders[big_label], big_archive)
-    if args.smoke:
-        small_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
+    chosen, skipped = bitnesses()
+    if args.bits:
+        skipped.update({b: "not asked for" for b, _ in chosen if b not in args.bits})
+        chosen = [(b, p) for b, p in chosen if b in args.bits]
+    elif args.smoke:
+        skipped.update({b: "smoke runs one bitness" for b, _ in chosen[1:]})
+        chosen = chosen[:1]
+    if not chosen:
+        raise SystemExit("bench: nothing to measure: %s" % skipped)
+    for bits, why in skipped.items():
+        log("%s-bit left out: %s" % (bits, why))
+
+    # The real installer beside ours: NSIS installers are 32-bit programs.
+    the_host = host()
+    installer = None
+    if not the_host["runs_32bit"]:
+        installer_note = "not run: this host cannot run 32-bit programs"
+    elif not nsis.makensis():
+        installer_note = "not run: makensis is not installed"
     else:
-        small_folder = os.path.join(BUILD, "bench-%s-small" % args.preset)
-        configure(small_folder, None, True, args.preset)
-        build_times["small_scratch_s"] = build(small_folder, "Lumarso2015")
-        small_exe = os.path.join(small_folder, "Lumarso2015.exe")
-    log("build times: %s" % {k: (round(v, 1) if v else v) for k, v in build_times.items()})
+        installer = nsis.build(big_archive, os.path.join(BUILD, "bench-nsis-" + big_label))
+        installer_note = "built with makensis, %d bytes" % os.path.getsize(installer)
+    log("NSIS installer: " + installer_note)
 
-    bench = measure.Bench(runner=os.path.join(folders[big_label], "wine-run.sh"),
-                          prefix=os.path.join(BUILD, "bench-wine-" + args.preset, "prefix"),
-                          scratch=os.path.join(BUILD, "bench-scratch"),
-                          launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
-    log("wine prefix ready in %.1f s" % bench.prepare())
-    load_at_start = os.getloadavg()[0]
-
+    load_build = os.getloadavg()[0]
     results = {
         "mode": mode, "runs": runs,
         "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
-        "machine": machine(), "wine": bench.wine_version(),
-        "filesystem": filesystem(BUILD),
+        "machine": machine(), "host": the_host, "filesystem": filesystem(BUILD),
         "archive": {"bytes": os.path.getsize(big_archive), "entries": plan[-1][2],
                     "stored": plan[-1][3], "gen_s": generation_seconds(big_archive),
                     "unzip": unzip_test(big_archive)},
-        "sizes": [], "build": build_times,
+        "skipped": skipped, "installer": installer_note, "bits": {},
     }
-    for label, *_ in plan:
-        exe = os.path.join(folders[label], "lumarso_bench_write.exe")
-        log("writes, %s MB archive" % label)
-        results["sizes"].append(bench.writes(exe, archives[label], runs))
-    big_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
-    log("start-up")
-    results["startup"] = bench.startup(big_exe, small_exe, runs)
-    log("memory of the real exe during an install")
-    results["memory"] = bench.memory(big_exe, small_exe, big_archive, runs)
-    exe_bytes = os.path.getsize(big_exe)
-    results["exe"] = {"exe_bytes": exe_bytes, "archive_bytes": os.path.getsize(big_archive),
-                      "overhead": exe_bytes - os.path.getsize(big_archive)}
-    results["load"] = {"build": build_times.pop("load_before"), "start": load_at_start,
+    for bits, preset in chosen:
+        results["bits"][bits] = measure_bitness(args.smoke, bits, preset, plan, archives,
+                                                installer, runs)
+        results.setdefault("wine", results["bits"][bits]["wine"])
+    results["load"] = {"build": load_build,
+                       "start": min(b["load_start"] for b in results["bits"].values()),
                        "end": os.getloadavg()[0]}
     with open(saved, "w") as f:
         json.dump(results, f, indent=1)

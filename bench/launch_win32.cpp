@@ -1,4 +1,5 @@
-// lumarso_bench_launch <updater.exe> [--install <folder\>]
+// lumarso_bench_launch <updater.exe> [--install <folder\> [--now]]
+// lumarso_bench_launch --run <program.exe> [arguments...]
 //
 // Starts the updater and reports, on stdout, the milliseconds from
 // CreateProcess to its window being shown and idle ("ready <ms>").  Without
@@ -7,7 +8,11 @@
 // waits for a line on stdin (so that an outside observer can read the idle
 // process), presses the button, and reports when the success box appears
 // ("written <ms>", counted from the press); it answers the box and waits for
-// the process to end.
+// the process to end.  With --now it presses the button as soon as the
+// window is ready.  Every run that waits for the end reports
+// "total <ms>" from CreateProcess to the process's end, then "exit <code>".
+// --run starts any program with the arguments given (an installer's silent
+// install, say) and reports only those two lines.
 #include <windows.h>
 
 #include <cstdio>
@@ -83,14 +88,57 @@ int Fail(const char* what, PROCESS_INFORMATION* pi) {
   return 1;
 }
 
+// Quotes an argument the way CommandLineToArgvW reads it back.
+std::wstring Quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  std::wstring out = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(2 * backslashes, L'\\');
+  return out + L"\"";
+}
+
+int Run(int argc, wchar_t** argv) {
+  std::wstring commandLine = Quoted(argv[2]);
+  for (int i = 3; i < argc; ++i) commandLine += L" " + std::wstring(argv[i]);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const bench::Stopwatch sinceStart;
+  if (!::CreateProcessW(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi)) {
+    return Fail("createprocess", nullptr);
+  }
+  if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) return Fail("exit", &pi);
+  const double ms = sinceStart.Milliseconds();
+  DWORD code = 0;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  std::printf("total %.3f\nexit %lu\n", ms, code);
+  std::fflush(stdout);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2 && !(argc == 4 && std::wcscmp(argv[2], L"--install") == 0)) {
-    std::fprintf(stderr, "usage: lumarso_bench_launch <exe> [--install <folder\\>]\n");
+  if (argc >= 3 && std::wcscmp(argv[1], L"--run") == 0) return Run(argc, argv);
+  const bool now = argc == 5 && std::wcscmp(argv[4], L"--now") == 0;
+  if (argc != 2 && !((argc == 4 || now) && std::wcscmp(argv[2], L"--install") == 0)) {
+    std::fprintf(stderr, "usage: lumarso_bench_launch <exe> [--install <folder\\> [--now]]\n"
+                         "       lumarso_bench_launch --run <exe> [arguments...]\n");
     return 2;
   }
-  const bool install = argc == 4;
+  const bool install = argc >= 4;
   if (install && !PointInstallKeyAt(argv[3])) return Fail("registry", nullptr);
 
   std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
@@ -112,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
   } else {
     char line[64];
-    if (!std::fgets(line, sizeof line, stdin)) return Fail("stdin", &pi);
+    if (!now && !std::fgets(line, sizeof line, stdin)) return Fail("stdin", &pi);
     HWND button = ::FindWindowExW(window, nullptr, L"Button", nullptr);
     if (!button) return Fail("button", &pi);
     const bench::Stopwatch sinceClick;
@@ -135,9 +183,10 @@ int wmain(int argc, wchar_t** argv) {
   if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) {
     return Fail("exit", &pi);
   }
+  const double total = sinceStart.Milliseconds();
   DWORD code = 0;
   ::GetExitCodeProcess(pi.hProcess, &code);
-  std::printf("exit %lu\n", code);
+  std::printf("total %.3f\nexit %lu\n", total, code);
   std::fflush(stdout);
   ::CloseHandle(pi.hProcess);
   ::CloseHandle(pi.hThread);

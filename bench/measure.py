@@ -10,7 +10,8 @@ import procmem
 from wine import Wine, expect_line, winpath
 
 ZIP_NAME = "Lumarso2015.zip"
-WRITE_METHODS = ("payload-new", "payload-replace", "copyfile", "naive", "naive-noflush")
+WRITE_METHODS = ("payload-mapped", "payload-file", "payload-replace", "copyfile", "naive",
+                 "naive-noflush")
 
 
 def _rotated(items, turn):
@@ -52,8 +53,8 @@ class Bench:
 
     def _timed_write(self, exe, method, folder, archive):
         """One run: (milliseconds, peak RssAnon during the write)."""
-        process = self.wine.start(exe, method.replace("payload-new", "payload")
-                                  .replace("payload-replace", "payload"),
+        # payload-replace is the updater's own way over an older file.
+        process = self.wine.start(exe, method.replace("payload-replace", "payload"),
                                   winpath(folder, folder=True), winpath(archive), "--wait")
         try:
             expect_line(process, "ready")
@@ -93,6 +94,57 @@ class Bench:
                     leftovers = [n for n in os.listdir(folder) if n != ZIP_NAME]
                     if leftovers:
                         raise RuntimeError("%s left %s behind" % (method, leftovers))
+        return out
+
+    def updater_way(self, exe):
+        """'file' or 'mapped': how the updater built with this exe reads."""
+        process = self.wine.start(exe, "--way")
+        try:
+            way = expect_line(process, "way")
+            process.wait(timeout=60)
+            return way
+        finally:
+            if process.poll() is None:
+                process.kill()
+
+    def _total_ms(self, *args):
+        """The launcher's "total": CreateProcess to the program's end."""
+        process = self.wine.start(self.launcher, *args)
+        try:
+            ms = float(expect_line(process, "total"))
+            code = expect_line(process, "exit")
+            process.wait(timeout=60)
+            if code != "0":
+                raise RuntimeError("%s ended with %s" % (args, code))
+            return ms
+        finally:
+            if process.poll() is None:
+                process.kill()
+
+    def installs(self, exe, installer, archive, runs):
+        """Whole installs, start to exit, taking turns: the updater's silent
+        install (/S /D=), the updater with its button pressed as soon as the
+        window is ready and the box answered, and (when given) the NSIS
+        installer's silent install (/S /D=)."""
+        velto = os.path.join(self.scratch, "velto")
+        host = os.path.join(velto, "Quadrivo")
+        out = {"silent": [], "clicked": [], "nsis": []}
+        kinds = ("silent", "clicked", "nsis") if installer else ("silent", "clicked")
+        for turn in range(runs):
+            for kind in _rotated(kinds, turn):
+                _empty(host)
+                open(os.path.join(host, "Quadrivo.exe"), "wb").close()
+                os.sync()
+                if kind == "clicked":
+                    ms = self._total_ms(winpath(exe), "--install", winpath(velto, folder=True),
+                                        "--now")
+                else:
+                    # /D= comes last and unquoted, for both.
+                    program = exe if kind == "silent" else installer
+                    ms = self._total_ms("--run", winpath(program), "/S", "/D=" + winpath(host))
+                out[kind].append(ms)
+                if turn == 0:
+                    _same(os.path.join(host, ZIP_NAME), archive)
         return out
 
     def _ready_ms(self, exe):

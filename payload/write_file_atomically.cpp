@@ -1,8 +1,9 @@
-#include <algorithm>
 #include <chrono>
+#include <vector>
+
+#include "payload/write_file_atomically.h"
 
 #include "payload/temp_names.h"
-#include "payload/write_payload.h"
 
 namespace payload {
 
@@ -54,11 +55,17 @@ class TempFile {
     return false;
   }
 
-  [[nodiscard]] bool WriteAll(std::span<const std::byte> bytes) {
-    while (!bytes.empty()) {
-      const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kWriteChunk));
-      if (fs_.Write(file_.get(), bytes.data(), size) != platform::kErrorSuccess) return false;
-      bytes = bytes.subspan(size);
+  [[nodiscard]] bool WriteAll(ByteSource& source) {
+    std::uint64_t left = source.Size();
+    std::span<const std::byte> chunk;
+    while (left > 0) {
+      // A source that ends early would leave a short file under the name.
+      if (!source.Next(&chunk) || chunk.empty() || chunk.size() > left) return false;
+      if (fs_.Write(file_.get(), chunk.data(), static_cast<std::uint32_t>(chunk.size())) !=
+          platform::kErrorSuccess) {
+        return false;
+      }
+      left -= chunk.size();
     }
     return true;
   }
@@ -91,7 +98,7 @@ void RemoveLeftovers(FileSystem& fs, const std::wstring& folder, const std::wstr
 }  // namespace
 
 bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
-                         std::span<const std::byte> bytes) {
+                         ByteSource& source) {
   const std::wstring target = folder + name;
   RemoveLeftovers(fs, folder, name);
 
@@ -108,13 +115,19 @@ bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::
 
   std::uint64_t freeBytes = 0;
   if (fs.FreeSpace(folder, &freeBytes) != platform::kErrorSuccess) return false;
-  if (exists && freeBytes < bytes.size()) {
+  if (exists && freeBytes < source.Size()) {
     // No room for old and new side by side: give up the old copy first.
     if (fs.Delete(target) != platform::kErrorSuccess) return false;
   }
 
   TempFile temp(fs);
-  return temp.Create(folder, name) && temp.WriteAll(bytes) && temp.ReplaceTarget(target);
+  return temp.Create(folder, name) && temp.WriteAll(source) && temp.ReplaceTarget(target);
+}
+
+bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
+                         std::span<const std::byte> bytes) {
+  ViewSource source(bytes);
+  return WriteFileAtomically(fs, folder, name, source);
 }
 
 }  // namespace payload

@@ -1,27 +1,36 @@
 #include "payload/write_payload.h"
 
+#include <memory>
+
+#include "payload/image_file_source.h"
+#include "payload/write_file_atomically.h"
+
 namespace payload {
 
-bool WritePayload(platform::FileSystem& fs, platform::Resources& resources,
-                  platform::Dialogs& dialogs, const std::wstring& strTargetDir,
-                  std::wstring& strZipName, std::span<const std::byte>& bytPayload) {
-  bool written = false;
+PayloadAttempt WritePayload(platform::FileSystem& fs, platform::Resources& resources,
+                            platform::Dialogs& dialogs, const std::wstring& targetDir,
+                            ReadFrom way) {
+  PayloadAttempt attempt{false, kZipName, std::nullopt, ReadFrom::kMappedImage};
   try {
-    strZipName = kZipName;
     platform::Win32Status error = platform::kErrorSuccess;
     const auto found = resources.Find(kResourceType, kResourceId, &error);
-    if (!found) return false;
-    bytPayload = *found;
-    written = WriteFileAtomically(fs, strTargetDir, strZipName, bytPayload);
+    if (!found) return attempt;
+    attempt.payload = *found;
+    std::unique_ptr<ImageFileSource> file;
+    if (way == ReadFrom::kExeFile) file = ImageFileSource::Open(fs, resources, *found);
+    ViewSource view(*found);
+    ByteSource& source = file ? static_cast<ByteSource&>(*file) : view;
+    attempt.readFrom = file ? ReadFrom::kExeFile : ReadFrom::kMappedImage;
+    if (!WriteFileAtomically(fs, targetDir, attempt.zipName, source)) return attempt;
   } catch (...) {
     // Any failure of an attempt is silent; the caller retries.
-    return false;
+    return attempt;
   }
-  if (!written) return false;
   // Outside the trap: whatever happens while the box is open (the program
   // ending, say) is not this attempt's failure.
   dialogs.MessageBox(kDoneText, platform::Icon::Information, platform::Buttons::Ok, kDoneTitle);
-  return true;
+  attempt.written = true;
+  return attempt;
 }
 
 }  // namespace payload

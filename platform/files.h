@@ -1,7 +1,8 @@
 #pragma once
 // The file services the updater needs: attributes, delete, an exclusive
-// create, sequential writes, flush, an atomic replace, free space and a
-// folder listing.  Paths are wide, absolute Windows paths.
+// create, sequential writes, flush, an atomic replace, free space, a folder
+// listing, and reading a file that others may be reading or replacing.
+// Paths are wide, absolute Windows paths.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,6 +45,14 @@ class FileSystem {
   // is success and an empty list; a missing folder is 3.
   virtual Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                            std::vector<std::wstring>* names) = 0;
+  // CreateFileW(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+  // OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN): opens a running exe's own
+  // file too, which the loader keeps mapped.  Closed with Close.
+  virtual Win32Status OpenRead(const std::wstring& path, FileId* file) = 0;
+  virtual Win32Status GetSize(FileId file, std::uint64_t* bytes) = 0;  // GetFileSizeEx
+  // ReadFile at `offset`; fewer than `size` bytes only at the end of the file.
+  virtual Win32Status ReadAt(FileId file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                             std::uint32_t* read) = 0;
 };
 
 // "Ordinary file": exists, and is neither a folder, hidden nor a system file.

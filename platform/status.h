@@ -14,6 +14,7 @@ inline constexpr Win32Status kErrorInvalidHandle = 6;
 inline constexpr Win32Status kErrorNotEnoughMemory = 8;
 inline constexpr Win32Status kErrorOutOfMemory = 14;
 inline constexpr Win32Status kErrorWriteFault = 29;
+inline constexpr Win32Status kErrorReadFault = 30;
 inline constexpr Win32Status kErrorSharingViolation = 32;
 inline constexpr Win32Status kErrorHandleDiskFull = 39;
 inline constexpr Win32Status kErrorFileExists = 80;

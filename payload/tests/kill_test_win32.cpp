@@ -10,6 +10,7 @@
 
 #include "payload/temp_names.h"
 #include "payload/tests/kill_variants.h"
+#include "payload/write_file_atomically.h"
 #include "payload/write_payload.h"
 #include "platform/win32/files.h"
 #include "platform/win32/resources.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/image_file_source.h"
 #include "payload/temp_names.h"
 #include "payload/write_payload.h"
 #include "platform/doubles/fake_dialogs.h"
@@ -27,6 +28,9 @@ using platform::doubles::kShareRead;
 
 constexpr wchar_t kFolder[] = L"C:\\Velto\\Quadrivo\\";
 constexpr wchar_t kTarget[] = L"C:\\Velto\\Quadrivo\\Lumarso2015.zip";
+// The updater's own file, with the archive stored at kExeOffset.
+constexpr wchar_t kExe[] = L"C:\\Updater\\Lumarso2015.exe";
+constexpr std::size_t kExeOffset = 0x3000;
 // More than two chunks, and not a multiple of one.
 constexpr std::size_t kPayloadSize = 2 * kWriteChunk + 12345;
 
@@ -37,15 +41,31 @@ std::vector<std::byte> Pattern(std::size_t size, unsigned seed) {
 }
 
 class WritePayloadTest : public ::testing::Test {
- protected:
+ public:
   WritePayloadTest() {
     resources_.Add(L"CUSTOM", 101, Pattern(kPayloadSize, 1));
     payload_ = *resources_.Find(L"CUSTOM", 101, nullptr);
     fs_.MakeFolders(kFolder);
+    resources_.PlaceInFile(L"CUSTOM", 101, kExe, kExeOffset);
+    PutExe(ExeBytes());
   }
 
-  bool Attempt() {
-    return WritePayload(fs_, resources_, dialogs_, strTargetDir_, strZipName_, bytPayload_);
+  // The exe's file: headers and code before the archive, more after it.
+  [[nodiscard]] std::vector<std::byte> ExeBytes() const {
+    std::vector<std::byte> exe = Pattern(kExeOffset, 7);
+    exe.insert(exe.end(), payload_.begin(), payload_.end());
+    const auto tail = Pattern(5000, 8);
+    exe.insert(exe.end(), tail.begin(), tail.end());
+    return exe;
+  }
+  void PutExe(const std::vector<std::byte>& bytes) { fs_.PutFile(kExe, bytes); }
+
+  // Keeps what the window keeps of an attempt, as Form1 does.
+  bool Attempt(ReadFrom way = ReadFrom::kMappedImage) {
+    last_ = WritePayload(fs_, resources_, dialogs_, strTargetDir_, way);
+    strZipName_ = last_.zipName;
+    if (last_.payload) bytPayload_ = *last_.payload;
+    return last_.written;
   }
 
   [[nodiscard]] std::vector<std::byte> Expected() const {
@@ -74,6 +94,7 @@ class WritePayloadTest : public ::testing::Test {
   std::wstring strTargetDir_ = kFolder;
   std::wstring strZipName_;
   std::span<const std::byte> bytPayload_;
+  PayloadAttempt last_;
 };
 
 TEST_F(WritePayloadTest, WritesThePayloadThenSaysSoOnce) {
@@ -151,6 +172,7 @@ struct Step {
   FileOp op;
   int nth;
   platform::Win32Status status;
+  ReadFrom way = ReadFrom::kMappedImage;
 };
 
 void PrintTo(const Step& step, std::ostream* os) { *os << step.name; }
@@ -161,10 +183,10 @@ TEST_P(FailingStep, LeavesTheOldFileAndNoTemporaryFileAndSaysNothing) {
   PutOld(5000);
   const Step step = GetParam();
   fs_.FailCall(step.op, step.status, step.nth);
-  EXPECT_FALSE(Attempt());
+  EXPECT_FALSE(Attempt(step.way));
   ExpectUntouched();
   // The next attempt, with nothing failing, succeeds.
-  EXPECT_TRUE(Attempt());
+  EXPECT_TRUE(Attempt(step.way));
   EXPECT_EQ(fs_.Content(kTarget), Expected());
 }
 
@@ -177,16 +199,96 @@ INSTANTIATE_TEST_SUITE_P(
                       Step{"LastWrite", FileOp::Write, 3, platform::kErrorWriteFault},
                       Step{"Flush", FileOp::Flush, 1, platform::kErrorWriteFault},
                       Step{"Close", FileOp::Close, 1, platform::kErrorWriteFault},
-                      Step{"Rename", FileOp::MoveReplace, 1, platform::kErrorAccessDenied}),
+                      Step{"Rename", FileOp::MoveReplace, 1, platform::kErrorAccessDenied},
+                      // Reading the exe's file: the first read is the check.
+                      Step{"FirstChunkRead", FileOp::ReadAt, 2, platform::kErrorReadFault,
+                           ReadFrom::kExeFile},
+                      Step{"LastChunkRead", FileOp::ReadAt, 4, platform::kErrorReadFault,
+                           ReadFrom::kExeFile},
+                      Step{"WriteOfAChunkRead", FileOp::Write, 2, platform::kErrorDiskFull,
+                           ReadFrom::kExeFile},
+                      Step{"FlushOfAFileRead", FileOp::Flush, 1, platform::kErrorWriteFault,
+                           ReadFrom::kExeFile}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- reading the exe's own file, and falling back to the mapped view
+
+struct Source {
+  const char* name;
+  void (*arrange)(WritePayloadTest&, FakeFileSystem&, FakeResources&);
+  ReadFrom expected;
+};
+
+void PrintTo(const Source& source, std::ostream* os) { *os << source.name; }
+
+class ReadingTheExe : public WritePayloadTest, public ::testing::WithParamInterface<Source> {};
+
+TEST_P(ReadingTheExe, WritesTheArchiveFromTheFileOrElseFromTheView) {
+  PutOld(5000);
+  GetParam().arrange(*this, fs_, resources_);
+  ASSERT_TRUE(Attempt(ReadFrom::kExeFile));
+  EXPECT_EQ(last_.readFrom, GetParam().expected);
+  EXPECT_EQ(fs_.Content(kTarget), Expected());
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  EXPECT_EQ(fs_.OpenFiles(), 0) << "the exe's file is closed again";
+  EXPECT_EQ(dialogs_.Shown().size(), 1u);
+  EXPECT_EQ(bytPayload_.data(), payload_.data());
+  // Written from the view only when the file was not used, and then whole.
+  const auto fromView = std::count_if(fs_.Calls().begin(), fs_.Calls().end(), [&](const auto& c) {
+    return c.op == FileOp::Write && c.data >= payload_.data() &&
+           c.data < payload_.data() + payload_.size();
+  });
+  EXPECT_EQ(fromView, GetParam().expected == ReadFrom::kExeFile ? 0 : 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCheck, ReadingTheExe,
+    ::testing::Values(
+        Source{"TheFileHoldsTheArchive", [](auto&, auto&, auto&) {}, ReadFrom::kExeFile},
+        Source{"NoSectionHoldsIt",
+               [](auto&, auto&, FakeResources& r) {
+                 r.FailCall(ResourceCall::LocateInFile, platform::kErrorBadExeFormat);
+               },
+               ReadFrom::kMappedImage},
+        Source{"TheFileCannotBeOpened",
+               [](auto&, FakeFileSystem& fs, auto&) {
+                 fs.FailCall(FileOp::OpenRead, platform::kErrorSharingViolation);
+               },
+               ReadFrom::kMappedImage},
+        Source{"ItsSizeIsUnknown",
+               [](auto&, FakeFileSystem& fs, auto&) {
+                 fs.FailCall(FileOp::GetSize, platform::kErrorAccessDenied);
+               },
+               ReadFrom::kMappedImage},
+        Source{"ItEndsBeforeTheArchiveDoes",
+               [](WritePayloadTest& t, auto&, auto&) {
+                 auto exe = t.ExeBytes();
+                 exe.resize(kExeOffset + kPayloadSize - 1);
+                 t.PutExe(exe);
+               },
+               ReadFrom::kMappedImage},
+        Source{"ItsFirstBytesDiffer",
+               [](WritePayloadTest& t, auto&, auto&) {
+                 auto exe = t.ExeBytes();
+                 exe[kExeOffset + kCheckedBytes - 1] ^= std::byte{1};
+                 t.PutExe(exe);
+               },
+               ReadFrom::kMappedImage},
+        Source{"TheCheckCannotBeRead",
+               [](auto&, FakeFileSystem& fs, auto&) {
+                 fs.FailCall(FileOp::ReadAt, platform::kErrorReadFault);
+               },
+               ReadFrom::kMappedImage}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WritePayloadTest, AMissingResourceFailsBeforeTouchingAnyFile) {
   PutOld(10);
   fs_.ClearCalls();
   resources_.FailCall(ResourceCall::Find, platform::kErrorResourceNameNotFound);
-  EXPECT_FALSE(Attempt());
+  EXPECT_FALSE(Attempt(ReadFrom::kExeFile));
   EXPECT_TRUE(fs_.Calls().empty());
   ExpectUntouched();
+  EXPECT_FALSE(last_.payload);
 }
 
 TEST_F(WritePayloadTest, OldFilesThatMustNotBeReplacedMakeTheAttemptFail) {

@@ -44,6 +44,32 @@ TEST(Win32Resources, FindsTheEmbeddedArchiveByteForByteWithoutCopying) {
   EXPECT_EQ(status, platform::kErrorResourceTypeNotFound);
 }
 
+TEST(Win32Resources, LocatesTheArchiveInTheExesOwnFileFromItsSectionTable) {
+  platform::win32::Win32Resources resources;
+  const auto view = resources.Find(L"CUSTOM", 101, nullptr);
+  ASSERT_TRUE(view);
+  platform::ImageFileRange where;
+  ASSERT_EQ(resources.LocateInFile(*view, &where), 0u);
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  EXPECT_EQ(where.path, self);
+  const auto exe = ReadAll(where.path);
+  ASSERT_TRUE(exe);
+  ASSERT_LE(where.offset + view->size(), exe->size());
+  EXPECT_TRUE(std::equal(view->begin(), view->end(), exe->begin() + where.offset))
+      << "offset 0x" << std::hex << where.offset;
+
+  // A part of the resource is found at its own place.
+  platform::ImageFileRange part;
+  ASSERT_EQ(resources.LocateInFile(view->subspan(5000, 100), &part), 0u);
+  EXPECT_EQ(part.offset, where.offset + 5000);
+  // The headers lie in no section, nor does a range running past the data.
+  const auto* base = reinterpret_cast<const std::byte*>(::GetModuleHandleW(nullptr));
+  EXPECT_EQ(resources.LocateInFile({base, 64}, &part), platform::kErrorBadExeFormat);
+  EXPECT_EQ(resources.LocateInFile({view->data(), view->size() + (1u << 20)}, &part),
+            platform::kErrorBadExeFormat);
+}
+
 TEST(Win32Resources, ThePayloadPagesAreNotWritable) {
   platform::win32::Win32Resources resources;
   const auto view = resources.Find(L"CUSTOM", 101, nullptr);
@@ -64,8 +90,10 @@ class WritePayloadOnDisk : public ::testing::Test {
     target_ = scratch_.Path() + kZipName;
   }
 
-  bool Attempt() {
-    return WritePayload(fs_, resources_, dialogs_, strTargetDir_, strZipName_, bytPayload_);
+  bool Attempt(ReadFrom way = ReadFrom::kMappedImage) {
+    last_ = WritePayload(fs_, resources_, dialogs_, strTargetDir_, way);
+    if (last_.payload) bytPayload_ = *last_.payload;
+    return last_.written;
   }
 
   void PutOld(std::size_t size) {
@@ -88,18 +116,21 @@ class WritePayloadOnDisk : public ::testing::Test {
   std::vector<std::byte> old_;
   std::wstring target_;
   std::wstring strTargetDir_ = scratch_.Path();
-  std::wstring strZipName_;
   std::span<const std::byte> bytPayload_;
+  PayloadAttempt last_;
 };
 
-TEST_F(WritePayloadOnDisk, LongerAndShorterOldFilesEndEqualToThePayload) {
-  for (std::size_t size : {payload_.size() + 100000, std::size_t{1000}}) {
-    PutOld(size);
-    dialogs_.ClearShown();
-    ASSERT_TRUE(Attempt()) << size;
-    EXPECT_EQ(ReadAll(target_), std::vector<std::byte>(payload_.begin(), payload_.end())) << size;
-    EXPECT_EQ(NamesIn(scratch_.Path()), std::vector<std::wstring>{kZipName});
-    ASSERT_EQ(dialogs_.MessagesWithText(L"Aggiornamento terminato!").size(), 1u);
+TEST_F(WritePayloadOnDisk, LongerAndShorterOldFilesEndEqualToThePayloadReadEitherWay) {
+  for (ReadFrom way : {ReadFrom::kMappedImage, ReadFrom::kExeFile}) {
+    for (std::size_t size : {payload_.size() + 100000, std::size_t{1000}}) {
+      PutOld(size);
+      dialogs_.ClearShown();
+      ASSERT_TRUE(Attempt(way)) << size;
+      EXPECT_EQ(last_.readFrom, way) << "the exe's own file opens and passes the check";
+      EXPECT_EQ(ReadAll(target_), std::vector<std::byte>(payload_.begin(), payload_.end())) << size;
+      EXPECT_EQ(NamesIn(scratch_.Path()), std::vector<std::wstring>{kZipName});
+      ASSERT_EQ(dialogs_.MessagesWithText(L"Aggiornamento terminato!").size(), 1u);
+    }
   }
   EXPECT_EQ(bytPayload_.data(), payload_.data());
 }

@@ -86,7 +86,8 @@ struct FakeFileSystem::Handle {
   Volume* volume = nullptr;
   std::wstring path;
   std::uint32_t share = kShareNone;
-  bool ours = false;  // opened by CreateNew: write access, no sharing
+  bool ours = false;  // opened by CreateNew (write access, no sharing) or OpenRead
+  bool reading = false;  // opened by OpenRead: read access, sharing read and delete
 };
 
 struct FakeFileSystem::Resolved {
@@ -274,7 +275,7 @@ FileId FakeFileSystem::OpenElsewhere(const std::wstring& path, std::uint32_t sha
   // must share whatever the holders do.
   for (const auto& [id, h] : handles_) {
     if (h->node != r.node) continue;
-    const std::uint32_t holderAccess = h->ours ? kShareWrite : kShareRead;
+    const std::uint32_t holderAccess = h->ours && !h->reading ? kShareWrite : kShareRead;
     if ((h->share & kShareRead) == 0 || (share & holderAccess) == 0) {
       result = kErrorSharingViolation;
       return 0;
@@ -389,6 +390,7 @@ Win32Status FakeFileSystem::Write(FileId file, const void* data, std::uint32_t s
     return Record(FileOp::Write, L"", kErrorInvalidHandle, data, size);
   }
   Handle& h = *it->second;
+  if (h.reading) return Record(FileOp::Write, h.path, kErrorAccessDenied, data, size);
   if (auto injected = Injected(FileOp::Write, h.path)) {
     return Record(FileOp::Write, h.path, *injected, data, size);
   }
@@ -403,6 +405,7 @@ Win32Status FakeFileSystem::Flush(FileId file) {
   auto it = handles_.find(file);
   if (it == handles_.end() || !it->second->ours) return Record(FileOp::Flush, L"", kErrorInvalidHandle);
   const std::wstring& path = it->second->path;
+  if (it->second->reading) return Record(FileOp::Flush, path, kErrorAccessDenied);
   if (auto injected = Injected(FileOp::Flush, path)) return Record(FileOp::Flush, path, *injected);
   return Record(FileOp::Flush, path, kErrorSuccess);
 }
@@ -483,6 +486,61 @@ Win32Status FakeFileSystem::List(const std::wstring& folder, const std::wstring&
     if (WildcardMatch(pattern, child->name)) names->push_back(child->name);
   }
   return Record(FileOp::List, folder, kErrorSuccess);
+}
+
+Win32Status FakeFileSystem::OpenRead(const std::wstring& path, FileId* file) {
+  *file = FileId{};
+  if (auto injected = Injected(FileOp::OpenRead, path)) return Record(FileOp::OpenRead, path, *injected);
+  Resolved r;
+  if (Win32Status status = Resolve(path, &r); status != kErrorSuccess) {
+    return Record(FileOp::OpenRead, path, status);
+  }
+  if (r.node == nullptr) return Record(FileOp::OpenRead, path, kErrorFileNotFound);
+  if (r.node->folder || r.node->deletePending) return Record(FileOp::OpenRead, path, kErrorAccessDenied);
+  // Every holder must share reading; a writer needs write sharing, which a
+  // reader sharing only read and delete does not give.
+  for (const auto& [id, h] : handles_) {
+    if (h->node != r.node) continue;
+    const bool writer = h->ours && !h->reading;
+    if ((h->share & kShareRead) == 0 || writer) {
+      return Record(FileOp::OpenRead, path, kErrorSharingViolation);
+    }
+  }
+  const FileId id = nextHandle_++;
+  handles_[id] = std::make_unique<Handle>(
+      Handle{r.node, r.volume, path, kShareRead | kShareDelete, true, true});
+  *file = id;
+  return Record(FileOp::OpenRead, path, kErrorSuccess);
+}
+
+Win32Status FakeFileSystem::GetSize(FileId file, std::uint64_t* bytes) {
+  *bytes = 0;
+  auto it = handles_.find(file);
+  if (it == handles_.end() || !it->second->ours) return Record(FileOp::GetSize, L"", kErrorInvalidHandle);
+  const std::wstring& path = it->second->path;
+  if (auto injected = Injected(FileOp::GetSize, path)) return Record(FileOp::GetSize, path, *injected);
+  *bytes = it->second->node->data.size();
+  return Record(FileOp::GetSize, path, kErrorSuccess);
+}
+
+Win32Status FakeFileSystem::ReadAt(FileId file, std::uint64_t offset, void* buffer,
+                                   std::uint32_t size, std::uint32_t* read) {
+  *read = 0;
+  auto it = handles_.find(file);
+  if (it == handles_.end() || !it->second->reading) {
+    return Record(FileOp::ReadAt, L"", kErrorInvalidHandle, buffer, size);
+  }
+  const std::wstring& path = it->second->path;
+  if (auto injected = Injected(FileOp::ReadAt, path)) {
+    return Record(FileOp::ReadAt, path, *injected, buffer, size);
+  }
+  const std::vector<std::byte>& data = it->second->node->data;
+  if (offset < data.size()) {
+    *read = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, data.size() - offset));
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(offset), *read,
+                static_cast<std::byte*>(buffer));
+  }
+  return Record(FileOp::ReadAt, path, kErrorSuccess, buffer, size);
 }
 
 }  // namespace platform::doubles

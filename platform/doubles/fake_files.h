@@ -17,7 +17,10 @@
 
 namespace platform::doubles {
 
-enum class FileOp { GetAttributes, Delete, CreateNew, Write, Flush, Close, MoveReplace, FreeSpace, List };
+enum class FileOp {
+  GetAttributes, Delete, CreateNew, Write, Flush, Close, MoveReplace, FreeSpace, List,
+  OpenRead, GetSize, ReadAt
+};
 
 // FILE_SHARE_* bits, for handles opened "by another program".
 inline constexpr std::uint32_t kShareNone = 0;
@@ -70,7 +73,8 @@ class FakeFileSystem final : public FileSystem,
   [[nodiscard]] bool Exists(const std::wstring& path) const;
   // Names in a folder as they were created, sorted without regard to case.
   [[nodiscard]] std::vector<std::wstring> Names(const std::wstring& folder) const;
-  // Handles opened through this FileSystem and not closed yet.
+  // Handles opened through this FileSystem (for writing or reading) and not
+  // closed yet.
   [[nodiscard]] int OpenFiles() const;
   // Calls() and CountCalls() come from call_script.h.
 
@@ -85,6 +89,10 @@ class FakeFileSystem final : public FileSystem,
   Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) override;
   Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                    std::vector<std::wstring>* names) override;
+  Win32Status OpenRead(const std::wstring& path, FileId* file) override;
+  Win32Status GetSize(FileId file, std::uint64_t* bytes) override;
+  Win32Status ReadAt(FileId file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                     std::uint32_t* read) override;
 
   struct Node;
   struct Volume;

@@ -40,4 +40,35 @@ std::optional<std::span<const std::byte>> FakeResources::Find(const std::wstring
   return std::span<const std::byte>(it->second);
 }
 
+void FakeResources::PlaceInFile(const std::wstring& type, std::uint16_t id, std::wstring path,
+                                std::uint64_t offset) {
+  placed_[{Upper(type), id}] = ImageFileRange{std::move(path), offset};
+}
+
+Win32Status FakeResources::LocateInFile(std::span<const std::byte> view, ImageFileRange* where) {
+  *where = ImageFileRange{};
+  // The stored resource that holds all of `view`, if any.
+  const std::pair<const std::pair<std::wstring, std::uint16_t>, std::vector<std::byte>>* holder =
+      nullptr;
+  for (const auto& entry : resources_) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(entry.second.data());
+    const auto first = reinterpret_cast<std::uintptr_t>(view.data());
+    if (first >= begin && first - begin + view.size() <= entry.second.size()) holder = &entry;
+  }
+  const std::wstring type = holder != nullptr ? holder->first.first : L"";
+  const std::uint16_t id = holder != nullptr ? holder->first.second : 0;
+  auto result = [&](Win32Status status) {
+    LogCall({ResourceCall::LocateInFile, type, id, status});
+    return status;
+  };
+  const auto named = [&type](const std::wstring& scripted) { return Upper(scripted) == type; };
+  if (const auto injected = Take(ResourceCall::LocateInFile, named)) return result(*injected);
+  const auto placed = holder != nullptr ? placed_.find(holder->first) : placed_.end();
+  if (placed == placed_.end()) return result(kErrorBadExeFormat);
+  *where = ImageFileRange{placed->second.path,
+                          placed->second.offset + (reinterpret_cast<std::uintptr_t>(view.data()) -
+                                                   reinterpret_cast<std::uintptr_t>(holder->second.data()))};
+  return result(kErrorSuccess);
+}
+
 }  // namespace platform::doubles

@@ -15,7 +15,7 @@
 
 namespace platform::doubles {
 
-enum class ResourceCall { Find };
+enum class ResourceCall { Find, LocateInFile };
 
 // One lookup as the double saw it.
 struct ResourceCallRecord {
@@ -32,12 +32,19 @@ class FakeResources final : public Resources,
                             public CallLog<ResourceCallRecord> {
  public:
   void Add(const std::wstring& type, std::uint16_t id, std::vector<std::byte> bytes);
+  // Where LocateInFile says a stored resource lies: at `offset` in the
+  // image file `path` (which a test puts in its file double).  A resource
+  // never placed is in no section's file data.
+  void PlaceInFile(const std::wstring& type, std::uint16_t id, std::wstring path,
+                   std::uint64_t offset);
 
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  Win32Status* error) override;
+  Win32Status LocateInFile(std::span<const std::byte> view, ImageFileRange* where) override;
 
  private:
   std::map<std::pair<std::wstring, std::uint16_t>, std::vector<std::byte>> resources_;
+  std::map<std::pair<std::wstring, std::uint16_t>, ImageFileRange> placed_;
 };
 
 }  // namespace platform::doubles

@@ -133,6 +133,42 @@ TEST_F(FilesContract, AFileBeingCreatedIsSharedWithNobody) {
   EXPECT_EQ(fs().Delete(root_ + L"busy.tmp"), kErrorSuccess);
 }
 
+TEST_F(FilesContract, OpenReadReadsAtOffsetsAndLetsOthersReadAndDelete) {
+  world_->PutFile(root_ + L"exe.bin", "0123456789");
+  FileId id = 123;
+  EXPECT_EQ(fs().OpenRead(root_ + L"missing.bin", &id), kErrorFileNotFound);
+  EXPECT_EQ(id, FileId{});
+  ASSERT_EQ(fs().OpenRead(root_ + L"EXE.BIN", &id), kErrorSuccess);
+  UniqueFile file(fs(), id);
+  std::uint64_t size = 0xDEADBEEF;
+  EXPECT_EQ(fs().GetSize(id, &size), kErrorSuccess);
+  EXPECT_EQ(size, 10u);
+  std::string buffer(8, '#');
+  std::uint32_t read = 0xDEADBEEF;
+  EXPECT_EQ(fs().ReadAt(id, 6, buffer.data(), 8, &read), kErrorSuccess);
+  EXPECT_EQ(buffer, "6789####") << "short only at the end, nothing written past it";
+  EXPECT_EQ(read, 4u);
+  EXPECT_EQ(fs().ReadAt(id, 1, buffer.data(), 3, &read), kErrorSuccess);
+  EXPECT_EQ(buffer.substr(0, 3), "123");
+  EXPECT_EQ(fs().ReadAt(id, 50, buffer.data(), 3, &read), kErrorSuccess);
+  EXPECT_EQ(read, 0u);
+  EXPECT_EQ(fs().Write(id, "x", 1), kErrorAccessDenied);
+
+  Win32Status status = 0;
+  const int reader = world_->HoldOpen(root_ + L"exe.bin", kShareRead, &status);
+  EXPECT_NE(reader, 0) << status;
+  world_->Release(reader);
+  EXPECT_EQ(fs().Delete(root_ + L"exe.bin"), kErrorSuccess) << "delete sharing";
+  EXPECT_EQ(file.Close(), kErrorSuccess);
+  EXPECT_EQ(Attributes(root_ + L"exe.bin", &status), kInvalidFileAttributes);
+
+  world_->PutFile(root_ + L"locked.bin", "x");
+  const int locker = world_->HoldOpen(root_ + L"locked.bin", 0, &status);
+  ASSERT_NE(locker, 0);
+  EXPECT_EQ(fs().OpenRead(root_ + L"locked.bin", &id), kErrorSharingViolation);
+  world_->Release(locker);
+}
+
 TEST_F(FilesContract, DeleteRefusesFoldersReadOnlyFilesAndHeldFiles) {
   world_->PutFile(root_ + L"gone.txt", "x");
   EXPECT_EQ(fs().Delete(root_ + L"GONE.TXT"), kErrorSuccess);

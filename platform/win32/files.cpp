@@ -85,4 +85,45 @@ Win32Status Win32FileSystem::List(const std::wstring& folder, const std::wstring
   return status == ERROR_NO_MORE_FILES ? kErrorSuccess : status;
 }
 
+Win32Status Win32FileSystem::OpenRead(const std::wstring& path, FileId* file) {
+  *file = FileId{};
+  UniqueFileHandle handle(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!handle) return LastError();
+  *file = reinterpret_cast<FileId>(handle.release());
+  return kErrorSuccess;
+}
+
+Win32Status Win32FileSystem::GetSize(FileId file, std::uint64_t* bytes) {
+  LARGE_INTEGER size{};
+  *bytes = 0;
+  if (!::GetFileSizeEx(ToHandle(file), &size)) return LastError();
+  *bytes = static_cast<std::uint64_t>(size.QuadPart);
+  return kErrorSuccess;
+}
+
+Win32Status Win32FileSystem::ReadAt(FileId file, std::uint64_t offset, void* buffer,
+                                    std::uint32_t size, std::uint32_t* read) {
+  *read = 0;
+  auto* next = static_cast<BYTE*>(buffer);
+  while (*read < size) {
+    // On a handle opened without FILE_FLAG_OVERLAPPED the offset in the
+    // OVERLAPPED is where a synchronous read starts.
+    const std::uint64_t at = offset + *read;
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (!::ReadFile(ToHandle(file), next, size - *read, &got, &where)) {
+      const Win32Status status = LastError();
+      return status == ERROR_HANDLE_EOF ? kErrorSuccess : status;
+    }
+    if (got == 0) break;  // the end of the file
+    next += got;
+    *read += got;
+  }
+  return kErrorSuccess;
+}
+
 }  // namespace platform::win32

@@ -16,6 +16,10 @@ class Win32FileSystem final : public FileSystem {
   Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) override;
   Win32Status List(const std::wstring& folder, const std::wstring& pattern,
                    std::vector<std::wstring>* names) override;
+  Win32Status OpenRead(const std::wstring& path, FileId* file) override;
+  Win32Status GetSize(FileId file, std::uint64_t* bytes) override;
+  Win32Status ReadAt(FileId file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                     std::uint32_t* read) override;
 };
 
 }  // namespace platform::win32
