@@ -10,15 +10,17 @@
 
 #include "payload/temp_names.h"
 #include "payload/tests/kill_variants.h"
-#include "payload/tests/win32_scratch.h"
 #include "payload/write_file_atomically.h"
 #include "payload/write_payload.h"
 #include "platform/win32/files.h"
 #include "platform/win32/resources.h"
 #include "platform/win32/unique_handle.h"
+#include "tests/support/win32/scratch_folder.h"
 
 namespace payload::testing {
 namespace {
+
+using namespace test_support;
 
 using platform::win32::UniqueKernelHandle;
 
@@ -58,7 +60,7 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
   ASSERT_TRUE(payload);
   const auto a = VariantA(*payload);
   const auto b = VariantB(*payload);
-  ScratchFolder scratch;
+  const ScratchFolder scratch = ScratchFolder::InTemp(L"payload");
   const std::wstring folder = scratch.Path();
   const std::wstring target = folder + kZipName;
   ASSERT_TRUE(WriteFileAtomically(fs, folder, kZipName, b));

@@ -6,15 +6,17 @@
 
 #include <vector>
 
-#include "payload/tests/win32_scratch.h"
 #include "payload/write_payload.h"
 #include "platform/doubles/fake_dialogs.h"
 #include "platform/win32/files.h"
 #include "platform/win32/resources.h"
 #include "platform/win32/unique_handle.h"
+#include "tests/support/win32/scratch_folder.h"
 
 namespace payload::testing {
 namespace {
+
+using namespace test_support;
 
 using platform::win32::UniqueFileHandle;
 
@@ -106,7 +108,7 @@ class WritePayloadOnDisk : public ::testing::Test {
     EXPECT_EQ(NamesIn(scratch_.Path()), std::vector<std::wstring>{kZipName});
   }
 
-  ScratchFolder scratch_;
+  ScratchFolder scratch_ = ScratchFolder::InTemp(L"payload");
   platform::win32::Win32FileSystem fs_;
   platform::win32::Win32Resources resources_;
   platform::doubles::FakeDialogs dialogs_;

@@ -4,6 +4,7 @@
 #include "platform/tests/counting_registry.h"
 #include "platform/tests/registry_world.h"
 #include "platform/win32/registry.h"
+#include "tests/support/win32/owners.h"
 
 namespace platform::testing {
 namespace {
@@ -20,7 +21,7 @@ class Win32Admin final : public RegistryAdmin {
     HKEY key = nullptr;
     const LSTATUS status = RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, 0,
                                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    const test_support::UniqueKey owner(status == ERROR_SUCCESS ? key : nullptr);
     return status;
   }
   RegStatus SetValue(RegKey root, const std::string& path, const std::string& name,
@@ -29,13 +30,13 @@ class Win32Admin final : public RegistryAdmin {
     LSTATUS status = RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                      nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return status;
+    const test_support::UniqueKey owner(key);
     // RegSetValueExA counts a string's NUL for the caller when the byte
     // after the data is one; a non-NUL byte there stores exactly `data`.
     std::string copy(data);
     copy.push_back('x');
     status = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(copy.data()),
                             static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
     return status;
   }
   RegStatus DeleteTree(RegKey root, const std::string& path) override {
@@ -45,7 +46,7 @@ class Win32Admin final : public RegistryAdmin {
   bool KeyExists(RegKey root, const std::string& path) override {
     HKEY key = nullptr;
     if (RegOpenKeyExA(ToHkey(root), path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
+    const test_support::UniqueKey owner(key);
     return true;
   }
 };

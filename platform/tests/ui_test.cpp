@@ -5,16 +5,22 @@
 
 #include <string>
 
-#include "platform/tests/ui_box_driver.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/window.h"
+#include "tests/support/win32/box_driver.h"
+#include "tests/support/win32/window_probe.h"
 
 namespace platform::testing {
 namespace {
 
 using platform::win32::Win32Dialogs;
 using platform::win32::Win32MainWindow;
+using test_support::BoxDriver;
+using test_support::SeenBox;
+using test_support::kPromptEditId;
+using test_support::PressKey;
+using test_support::ReadText;
 
 struct CountingEvents final : WindowEvents {
   void OnButtonClick() override { ++clicks; }
@@ -93,8 +99,8 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, LooksAsDesignedAt96Dpi) {
   ASSERT_EQ(platform::win32::DpiForWindow(window.hwnd()), 96u);
-  EXPECT_EQ(TextOf(window.hwnd()), L"Lumarso 2015");
-  EXPECT_EQ(TextOf(window.button()), L"Installa il manuale");
+  EXPECT_EQ(ReadText(window.hwnd()), L"Lumarso 2015");
+  EXPECT_EQ(ReadText(window.button()), L"Installa il manuale");
 
   RECT client{};
   GetClientRect(window.hwnd(), &client);
@@ -150,7 +156,7 @@ TEST_F(MainWindowTest, EnterAndSpacePressTheButton) {
 
 TEST_F(MainWindowTest, CaptionAndTimerFollowTheLogic) {
   window.SetButtonCaption(L"17");
-  EXPECT_EQ(TextOf(window.button()), L"17");
+  EXPECT_EQ(ReadText(window.button()), L"17");
   EXPECT_EQ(window.ButtonCaption(), L"17");
 
   window.SetTimerInterval(30);

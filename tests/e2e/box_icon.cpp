@@ -3,22 +3,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <vector>
+
+#include "tests/support/win32/owners.h"
 
 namespace e2e {
 namespace {
 
-constexpr int kIconId = 0x440;  // the icon static of a standard message box
-
-struct ScreenDc {
-  HDC dc = GetDC(nullptr);
-  ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-
 // 32-bit BGRX pixels of a w x h surface.
 class Canvas {
  public:
-  Canvas(HDC reference, int w, int h) : w_(w), h_(h) {
+  Canvas(HDC reference, int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(reference)) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -27,20 +23,14 @@ class Canvas {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_.reset(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bits_ = static_cast<std::uint32_t*>(bits);
-    dc_ = CreateCompatibleDC(reference);
-    old_ = SelectObject(dc_, bitmap_);
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
+    selection_.emplace(dc_.get(), bitmap_.get());
   }
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  [[nodiscard]] HDC Dc() const { return dc_; }
+  [[nodiscard]] HDC Dc() const { return dc_.get(); }
   [[nodiscard]] std::uint32_t At(int x, int y) const {
     GdiFlush();
     return bits_[y * w_ + x] & 0xFFFFFF;
@@ -62,25 +52,25 @@ class Canvas {
 
  private:
   int w_, h_;
-  HBITMAP bitmap_ = nullptr;
+  test_support::UniqueGdiObject bitmap_;  // outlives the context it is selected into
+  test_support::UniqueDc dc_;
+  std::optional<test_support::ScopedSelection> selection_;
   std::uint32_t* bits_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ old_ = nullptr;
 };
 
 }  // namespace
 
 BoxIcon IdentifyIcon(const MessageBoxView& box) {
-  HWND icon = GetDlgItem(box.box, kIconId);
+  HWND icon = GetDlgItem(box.box, test_support::kMessageIconId);
   if (!icon || !IsWindowVisible(icon)) return BoxIcon::None;
   RECT r{};
   GetWindowRect(icon, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return BoxIcon::None;
 
-  ScreenDc screen;
-  Canvas shown(screen.dc, w, h);
-  BitBlt(shown.Dc(), 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
+  const test_support::ScreenDc screen = test_support::GetScreenDc();
+  Canvas shown(screen.get(), w, h);
+  BitBlt(shown.Dc(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
   const std::uint32_t background = shown.At(0, 0);  // icon corners are transparent
 
   struct Candidate {
@@ -94,7 +84,7 @@ BoxIcon IdentifyIcon(const MessageBoxView& box) {
   BoxIcon best = BoxIcon::None;
   std::int64_t bestDistance = std::numeric_limits<std::int64_t>::max();
   for (const auto& c : candidates) {
-    Canvas drawn(screen.dc, w, h);
+    Canvas drawn(screen.get(), w, h);
     drawn.Fill(background);
     DrawIconEx(drawn.Dc(), 0, 0, LoadIconW(nullptr, c.id), w, h, 0, nullptr, DI_NORMAL);
     const std::int64_t d = drawn.Distance(shown);

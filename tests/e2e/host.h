@@ -4,10 +4,21 @@
 // its change when it goes, so every scenario leaves the prefix as it found it.
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
+#include "tests/support/win32/owners.h"
+#include "tests/support/win32/scratch_folder.h"
+
 namespace e2e {
+
+using test_support::FileExists;
+using test_support::FileSize;
+using test_support::JoinPath;
+using test_support::MakeFolders;
+using test_support::NamesIn;
+using test_support::RemoveTree;
+// A folder made for one scenario and removed (with its content) afterwards.
+using ScopedFolder = test_support::ScratchFolder;
 
 // HKLM\Software\Velto\Installazione, value "strPath", as the updater under
 // test sees it: the WOW6432Node view in a 64-bit prefix for the 32-bit
@@ -28,27 +39,6 @@ class ScopedMakerKey {
   ScopedMakerKey& operator=(const ScopedMakerKey&) = delete;
 };
 
-// Makes every folder along `path`; false if one cannot be made.
-bool MakeFolders(const std::wstring& path);
-// Deletes a folder and everything below it; true when nothing is left.
-bool RemoveTree(const std::wstring& path);
-[[nodiscard]] bool FileExists(const std::wstring& path);
-[[nodiscard]] std::int64_t FileSize(const std::wstring& path);  // -1 when missing
-[[nodiscard]] std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
-
-// A folder made for one scenario and removed (with its content) afterwards.
-class ScopedFolder {
- public:
-  explicit ScopedFolder(std::wstring path);
-  ~ScopedFolder();
-  ScopedFolder(const ScopedFolder&) = delete;
-  ScopedFolder& operator=(const ScopedFolder&) = delete;
-  [[nodiscard]] const std::wstring& Path() const { return path_; }
-
- private:
-  std::wstring path_;
-};
-
 // Puts a small stand-in "Quadrivo.exe" into `folder`.
 void PlaceHostExe(const std::wstring& folder);
 
@@ -57,13 +47,10 @@ void PlaceHostExe(const std::wstring& folder);
 class HeldFile {
  public:
   explicit HeldFile(const std::wstring& path);
-  ~HeldFile() { Release(); }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  void Release();
+  void Release() { file_.reset(); }
 
  private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  test_support::UniqueFileHandle file_;
 };
 
 }  // namespace e2e

@@ -15,6 +15,7 @@
 
 #include "demo.h"
 #include "harness.h"
+#include "tests/support/win32/owners.h"
 
 namespace {
 
@@ -31,16 +32,16 @@ std::wstring WindowsPath(std::wstring path) {
 // boxes that close at once.
 // For a run on the user's display, the window manager's defaults come back.
 void LetWineManageWindows(bool yes) {
-  HKEY key = nullptr;
+  HKEY created = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                      KEY_SET_VALUE, nullptr, &created, nullptr) != ERROR_SUCCESS)
     return;
+  const test_support::UniqueKey key(created);
   const wchar_t no[] = L"N";
   for (const wchar_t* name : {L"Decorated", L"Managed"}) {
-    if (yes) RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
-    else RegDeleteValueW(key, name);
+    if (yes) RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+    else RegDeleteValueW(key.get(), name);
   }
-  RegCloseKey(key);
 }
 
 int Usage() {

@@ -90,16 +90,8 @@ void ExpectWritten(const Options& o, const std::wstring& folder) {
 
 // Nothing but the host exe and the manual: no temporary file left behind.
 void ExpectFolderHolds(const std::wstring& folder, std::set<std::wstring> names) {
-  std::set<std::wstring> found;
-  WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name != L"." && name != L"..") found.insert(name);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-  }
+  const std::vector<std::wstring> listed = NamesIn(folder);
+  const std::set<std::wstring> found(listed.begin(), listed.end());
   std::wstring listing;
   for (const auto& n : found) listing += n + L" ";
   E2E_CHECK(found == names, "the folder " + Narrow(folder) + " holds " + Narrow(listing));

@@ -5,24 +5,10 @@
 #include <vector>
 
 #include "harness.h"
+#include "tests/support/win32/owners.h"
+#include "tests/support/win32/scratch_folder.h"
 
 namespace e2e {
-namespace {
-
-struct ScreenDc {
-  HDC dc = GetDC(nullptr);
-  ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-struct MemoryDc {
-  HDC dc;
-  ~MemoryDc() { DeleteDC(dc); }
-};
-struct Bitmap {
-  HBITMAP bitmap;
-  ~Bitmap() { DeleteObject(bitmap); }
-};
-
-}  // namespace
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
   RECT r{};
@@ -31,12 +17,14 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return false;
   }
   const int w = r.right - r.left, h = r.bottom - r.top;
-  ScreenDc screen;
-  MemoryDc memory{CreateCompatibleDC(screen.dc)};
-  Bitmap bitmap{CreateCompatibleBitmap(screen.dc, w, h)};
-  HGDIOBJ old = SelectObject(memory.dc, bitmap.bitmap);
-  const BOOL copied = BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
-  SelectObject(memory.dc, old);
+  const test_support::ScreenDc screen = test_support::GetScreenDc();
+  const test_support::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+  const test_support::UniqueDc memory(CreateCompatibleDC(screen.get()));
+  BOOL copied = FALSE;
+  {
+    const test_support::ScopedSelection selected(memory.get(), bitmap.get());
+    copied = BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+  }
   if (!copied) {
     Log("screenshot: cannot read the screen");
     return false;
@@ -55,7 +43,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   std::vector<std::uint8_t> bmp(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) +
                                 info.bmiHeader.biSizeImage);
   std::uint8_t* const pixels = bmp.data() + sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  if (GetDIBits(screen.dc, bitmap.bitmap, 0, h, pixels, &info, DIB_RGB_COLORS) != h) {
+  if (GetDIBits(screen.get(), static_cast<HBITMAP>(bitmap.get()), 0, h, pixels, &info,
+                DIB_RGB_COLORS) != h) {
     Log("screenshot: cannot read the bitmap's rows");
     return false;
   }
@@ -65,17 +54,12 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   fileHeader.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   std::memcpy(bmp.data(), &fileHeader, sizeof fileHeader);
   std::memcpy(bmp.data() + sizeof fileHeader, &info.bmiHeader, sizeof info.bmiHeader);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Log(L"screenshot: cannot create " + path);
+  if (!test_support::WriteAll(path, bmp.data(), bmp.size())) {
+    Log(L"screenshot: cannot write " + path);
     return false;
   }
-  DWORD written = 0;
-  WriteFile(file, bmp.data(), static_cast<DWORD>(bmp.size()), &written, nullptr);
-  CloseHandle(file);
   Log(L"screenshot " + path + L" (" + std::to_wstring(w) + L"x" + std::to_wstring(h) + L")");
-  return written == bmp.size();
+  return true;
 }
 
 }  // namespace e2e

@@ -1,29 +1,29 @@
 #pragma once
-// Looking at another process's windows the way a person would: by their
-// titles, texts and buttons.  Texts are read with WM_GETTEXT, which Windows
-// marshals across processes (GetWindowText cannot read a foreign control).
+// The updater's own windows seen from outside: the main window and the
+// folder prompt.  Message boxes and the reading of texts are shared by all
+// the Win32 tests.
 #include <windows.h>
 
-#include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/win32/message_box.h"
+#include "tests/support/win32/window_probe.h"
+
 namespace e2e {
 
-using std::chrono::milliseconds;
-
-[[nodiscard]] std::wstring ReadText(HWND window);
-void WriteText(HWND window, const std::wstring& text);
-[[nodiscard]] std::wstring ClassOf(HWND window);
-
-// Visible top-level windows belonging to the process.
-[[nodiscard]] std::vector<HWND> VisibleTopLevels(DWORD pid);
-[[nodiscard]] std::vector<HWND> Children(HWND parent);
-
-// Polls `ready` every few milliseconds until it holds or the time is up.
-bool WaitUntil(const std::function<bool()>& ready, milliseconds timeout);
+using test_support::Children;
+using test_support::Click;
+using test_support::FindMessageBox;
+using test_support::HasClass;
+using test_support::IsPushButton;
+using test_support::milliseconds;
+using test_support::ReadText;
+using test_support::VisibleTopLevels;
+using test_support::WaitUntil;
+using test_support::WriteText;
+using MessageBoxView = test_support::BoxView;
 
 // The updater's main window: its caption and its one button.
 struct MainWindowView {
@@ -33,21 +33,6 @@ struct MainWindowView {
   [[nodiscard]] std::wstring ButtonCaption() const { return ReadText(button); }
 };
 [[nodiscard]] std::optional<MainWindowView> FindMainWindow(DWORD pid, const std::wstring& title);
-
-// A standard message box: text static (id 0xFFFF) and push buttons by id.
-struct MessageBoxView {
-  HWND box = nullptr;
-  std::wstring title;
-  std::wstring text;
-  [[nodiscard]] bool HasButton(int id) const;
-  [[nodiscard]] std::wstring ButtonText(int id) const;
-  // Wine answers DM_GETDEFID with IDOK even on Yes/No boxes: read the style.
-  [[nodiscard]] bool IsDefault(int id) const;
-  [[nodiscard]] HWND Owner() const { return GetWindow(box, GW_OWNER); }
-  // Presses the button; true once the box has closed.
-  [[nodiscard]] bool Press(int id) const;
-};
-[[nodiscard]] std::optional<MessageBoxView> FindMessageBox(DWORD pid);
 
 // The folder prompt: a dialog with a prompt text, an edit field, OK and Annulla.
 struct InputBoxView {
@@ -64,8 +49,5 @@ struct InputBoxView {
   void PressKey(WORD virtualKey) const;       // a key pressed in the field
 };
 [[nodiscard]] std::optional<InputBoxView> FindInputBox(DWORD pid);
-
-// Presses a push button the way a click would end: BM_CLICK, queued.
-void Click(HWND button);
 
 }  // namespace e2e

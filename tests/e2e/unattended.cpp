@@ -21,32 +21,12 @@ std::wstring Root(const char* name) {
   return L"C:\\lumarso-e2e\\" + std::wstring(name, name + strlen(name)) + L"\\";
 }
 
-struct WindowSearch {
-  DWORD pid;
-  bool found = false;
-};
-
-BOOL CALLBACK NoteWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->pid) search->found = true;
-  return !search->found;
-}
-
-// Every top-level window of the process, hidden ones too.
-bool HasAnyWindow(DWORD pid) {
-  WindowSearch search{pid};
-  EnumWindows(&NoteWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // Waits for the end, watching all along that no window of any kind appears.
 DWORD RunsWithoutAWindow(const UpdaterProcess& updater, milliseconds timeout) {
   bool windowSeen = false;
   WaitUntil(
       [&] {
-        windowSeen = windowSeen || HasAnyWindow(updater.Pid());
+        windowSeen = windowSeen || !test_support::TopLevels(updater.Pid()).empty();  // hidden ones too
         return !updater.Running();
       },
       timeout);
@@ -58,14 +38,9 @@ DWORD RunsWithoutAWindow(const UpdaterProcess& updater, milliseconds timeout) {
 }
 
 std::string ReadLog(const std::wstring& path) {
-  std::string content;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  E2E_CHECK(file != INVALID_HANDLE_VALUE, "no log at " + Narrow(path));
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-  CloseHandle(file);
+  const std::optional<std::string> read = test_support::ReadAllText(path);
+  E2E_CHECK(read.has_value(), "no log at " + Narrow(path));
+  const std::string& content = *read;
   Log("the log:\n" + content);
   return content;
 }

@@ -10,42 +10,43 @@ UpdaterProcess::UpdaterProcess(const std::wstring& exe, const std::wstring& work
   if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
   const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                                  CREATE_SUSPENDED, nullptr,
-                                 workDir.empty() ? nullptr : workDir.c_str(), &startup, &info_);
+                                 workDir.empty() ? nullptr : workDir.c_str(), &startup, &info);
   E2E_CHECK(ok, "cannot start " + Narrow(exe) + ": error " + std::to_string(GetLastError()));
-  job_ = CreateJobObjectW(nullptr, nullptr);
+  process_.reset(info.hProcess);
+  const test_support::UniqueKernelHandle thread(info.hThread);
+  pid_ = info.dwProcessId;
+  job_.reset(CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (job_) {
-    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    AssignProcessToJobObject(job_, info_.hProcess);
+    SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(job_.get(), process_.get());
   }
-  ResumeThread(info_.hThread);
+  ResumeThread(thread.get());
   Log(L"started " + exe + (arguments.empty() ? L"" : L" " + arguments) + L" as process " +
-      std::to_wstring(info_.dwProcessId));
+      std::to_wstring(pid_));
 }
 
 UpdaterProcess::~UpdaterProcess() {
   if (Running()) {
     Log("the updater is still running at the end of the scenario: ending it");
-    TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 10000);
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 10000);
   }
-  CloseHandle(info_.hThread);
-  CloseHandle(info_.hProcess);
-  if (job_) CloseHandle(job_);
 }
 
 bool UpdaterProcess::Running() const {
-  return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+  return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> UpdaterProcess::WaitForExit(milliseconds timeout) const {
-  if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+  if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
     return std::nullopt;
   DWORD code = 0;
-  GetExitCodeProcess(info_.hProcess, &code);
+  GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 

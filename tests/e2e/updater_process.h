@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/win32/owners.h"
 #include "ui.h"
 
 namespace e2e {
@@ -21,7 +22,7 @@ class UpdaterProcess {
   UpdaterProcess(const UpdaterProcess&) = delete;
   UpdaterProcess& operator=(const UpdaterProcess&) = delete;
 
-  [[nodiscard]] DWORD Pid() const { return info_.dwProcessId; }
+  [[nodiscard]] DWORD Pid() const { return pid_; }
   [[nodiscard]] bool Running() const;
   // Waits for the end; the exit code, or nothing if still running.
   std::optional<DWORD> WaitForExit(milliseconds timeout) const;
@@ -34,8 +35,9 @@ class UpdaterProcess {
   void WaitForNoDialog(milliseconds timeout) const;
 
  private:
-  HANDLE job_ = nullptr;
-  PROCESS_INFORMATION info_{};
+  test_support::UniqueKernelHandle job_;  // closed last: it ends whatever is left
+  test_support::UniqueKernelHandle process_;
+  DWORD pid_ = 0;
 };
 
 }  // namespace e2e

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/win32/owners.h"
+
 namespace {
 
 using platform::win32::RestrictDllSearchToSystem32;
@@ -14,10 +16,7 @@ using platform::win32::RestrictDllSearchToSystem32;
 constexpr wchar_t kPlanted[] = L"lumarso_planted.dll";
 
 bool CanLoadPlanted() {
-  HMODULE planted = LoadLibraryW(kPlanted);
-  if (planted == nullptr) return false;
-  FreeLibrary(planted);
-  return true;
+  return test_support::UniqueModule(LoadLibraryW(kPlanted)) != nullptr;
 }
 
 TEST(HardenDllSearch, ModuleWithoutTheCallReportsItAndChangesNothing) {
@@ -34,10 +33,9 @@ TEST(HardenDllSearch, RestrictedSearchSkipsTheExeFolderButFindsSystemDlls) {
   EXPECT_FALSE(CanLoadPlanted());
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   // Libraries loaded later by name still come from System32.
-  HMODULE version = LoadLibraryW(L"version.dll");
+  const test_support::UniqueModule version(LoadLibraryW(L"version.dll"));
   ASSERT_NE(version, nullptr);
-  EXPECT_NE(GetProcAddress(version, "GetFileVersionInfoSizeW"), nullptr);
-  FreeLibrary(version);
+  EXPECT_NE(GetProcAddress(version.get(), "GetFileVersionInfoSizeW"), nullptr);
   // An explicit full path is the one way left to load from elsewhere.
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -45,9 +43,7 @@ TEST(HardenDllSearch, RestrictedSearchSkipsTheExeFolderButFindsSystemDlls) {
   std::wstring planted(path, n);
   planted.erase(planted.find_last_of(L'\\') + 1);
   planted += kPlanted;
-  HMODULE explicit_load = LoadLibraryW(planted.c_str());
-  EXPECT_NE(explicit_load, nullptr);
-  if (explicit_load != nullptr) FreeLibrary(explicit_load);
+  EXPECT_NE(test_support::UniqueModule(LoadLibraryW(planted.c_str())), nullptr);
   // Calling it again (a second entry point, a test harness) is harmless.
   EXPECT_EQ(RestrictDllSearchToSystem32(GetModuleHandleW(L"kernel32.dll")), 0u);
   EXPECT_FALSE(CanLoadPlanted());
