@@ -51,8 +51,14 @@ void PressSysClose(const MainWindowView& main) {
 }
 
 void ExpectIcon(const MessageBoxView& box, BoxIcon expected) {
-  Sleep(150);  // painted
-  const BoxIcon shown = IdentifyIcon(box);
+  // Read until the box has painted its icon: under load a read made half-way
+  // through the first paint sees other colours.  A box that shows the wrong
+  // icon still fails, once the time is up.
+  BoxIcon shown = IdentifyIcon(box);
+  for (int waited = 0; shown != expected && waited < 3000; waited += 100) {
+    Sleep(100);
+    shown = IdentifyIcon(box);
+  }
   E2E_CHECK(shown == expected, Quote(box.text) + " shows the " + Name(shown) + " icon, not the " +
                                    Name(expected) + " one");
 }
