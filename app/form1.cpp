@@ -88,7 +88,11 @@ void Form1::CountFailedRetry() {
 }
 
 bool Form1::WritePayload() {
-  return steps_.Attempt(s_.dialogs, strTargetDir, strZipName, bytPayload);
+  const payload::PayloadAttempt attempt = steps_.Attempt(s_.dialogs, strTargetDir);
+  strZipName = attempt.zipName;
+  // A failed lookup keeps the copy of the last attempt that found one.
+  if (attempt.payload) bytPayload = *attempt.payload;
+  return attempt.written;
 }
 
 }  // namespace app

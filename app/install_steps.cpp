@@ -145,21 +145,16 @@ bool InstallSteps::HostIsIn(const std::wstring& folder) {
   return found;
 }
 
-bool InstallSteps::Attempt(platform::Dialogs& dialogs, const std::wstring& targetDir,
-                           std::wstring& zipName, std::span<const std::byte>& payload) {
+payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
+                                             const std::wstring& targetDir) {
   const int number = ++attempts_;
   log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
             payload::kZipName);
   witness_->Reset();
-  const payload::PayloadAttempt result =
-      payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
-  zipName = result.zipName;
-  // A failed lookup keeps the copy of the last attempt that found one.
-  if (result.payload) payload = *result.payload;
-  const bool written = result.written;
-  if (written) {
+  payload::PayloadAttempt result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  if (result.written) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": written, " +
-              std::to_wstring(payload.size()) + L" bytes");
+              std::to_wstring(result.payload ? result.payload->size() : 0) + L" bytes");
   } else if (witness_->LastFailure() != platform::kErrorSuccess) {
     log_.Line(L"attempt " + std::to_wstring(number) + L" failed: " +
               log_.Error(witness_->LastFailure()) + L", " + witness_->FailedStep() + L" " +
@@ -170,7 +165,7 @@ bool InstallSteps::Attempt(platform::Dialogs& dialogs, const std::wstring& targe
     log_.Line(L"attempt " + std::to_wstring(number) +
               L" failed without a system error (a read-only target, or a folder in its place)");
   }
-  return written;
+  return result;
 }
 
 }  // namespace app

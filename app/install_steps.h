@@ -2,13 +2,12 @@
 // The install command's steps, one copy for both ways of running them: the
 // window's click and retries, and the silent run.  Each step writes its line
 // into the install log.
-#include <cstddef>
 #include <memory>
-#include <span>
 #include <string>
 
 #include "app/install_log.h"
 #include "modreg/modreg.h"
+#include "payload/write_payload.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/resources.h"
@@ -31,9 +30,10 @@ class InstallSteps {
   [[nodiscard]] std::wstring FirstCandidate();
   // An ordinary "Quadrivo.exe" in `folder`.
   [[nodiscard]] bool HostIsIn(const std::wstring& folder);
-  // One WritePayload into `targetDir`: true once written and the user told.
-  [[nodiscard]] bool Attempt(platform::Dialogs& dialogs, const std::wstring& targetDir,
-                             std::wstring& zipName, std::span<const std::byte>& payload);
+  // One WritePayload into `targetDir`, logged; `written` once written and the
+  // user told.
+  [[nodiscard]] payload::PayloadAttempt Attempt(platform::Dialogs& dialogs,
+                                                const std::wstring& targetDir);
 
   InstallLog& log() noexcept { return log_; }
 

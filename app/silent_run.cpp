@@ -1,7 +1,5 @@
 #include "app/silent_run.h"
 
-#include <span>
-
 #include "app/exit_codes.h"
 #include "app/install_steps.h"
 #include "modreg/modreg.h"
@@ -43,10 +41,8 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
     log.Line(L"result: exit code 2, Quadrivo.exe is not in \"" + target + L"\"; nothing written");
     return kExitHostNotFound;
   }
-  std::wstring zipName;
-  std::span<const std::byte> payload;
   for (std::uint32_t failedRetries = 0;; ++failedRetries) {
-    if (steps.Attempt(boxes, target, zipName, payload)) {
+    if (steps.Attempt(boxes, target).written) {
       log.Line(L"result: exit code 0, the manual was written");
       return kExitWritten;
     }
