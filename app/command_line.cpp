@@ -136,7 +136,9 @@ CommandLine ParseCommandLine(std::wstring_view line) {
       parser.Folder(typed, rest.substr(3));
       break;
     }
-    parser.NotLast(ReadToken(line, pos));
+    const std::wstring token = ReadToken(line, pos);
+    // A script's "%EXTRA%" with nothing in it arrives as "": no switch at all.
+    if (!token.empty()) parser.NotLast(token);
   }
   parser.Finish();
   return out;

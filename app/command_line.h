@@ -29,7 +29,8 @@ struct CommandLine {
 // Switches start with / or -, names match without regard to case, and a
 // value with spaces may be quoted ("/LOG=C:\My logs\a.log").  /D= is read
 // as NSIS reads it: it must come last, and the rest of the line is the
-// folder, spaces included, quotes not needed.
+// folder, spaces included, quotes not needed.  An empty argument ("") is
+// ignored.
 [[nodiscard]] CommandLine ParseCommandLine(std::wstring_view arguments);
 
 }  // namespace app

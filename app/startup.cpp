@@ -78,10 +78,12 @@ std::optional<int> Prepare(const CommandLine& commandLine, std::wstring_view arg
            (commandLine.silent ? L" (silent)" : L"") + L", command line: " +
            std::wstring(arguments));
   if (!commandLine.Good()) {
-    log.Line(L"result: exit code 1, bad command line: " + commandLine.badSwitch + L": " +
+    // Quoted, so that a switch of blanks or quotes alone still shows where it is.
+    const std::wstring quoted = L"\"" + commandLine.badSwitch + L"\"";
+    log.Line(L"result: exit code 1, bad command line: " + quoted + L": " +
              ProblemInEnglish(commandLine));
     if (boxes) {
-      dialogs.MessageBox(L"Opzione non valida: " + commandLine.badSwitch + L"\n(" +
+      dialogs.MessageBox(L"Opzione non valida: " + quoted + L"\n(" +
                              ProblemInItalian(commandLine) + L")\n\n/? mostra le opzioni.",
                          platform::Icon::Critical, platform::Buttons::Ok, kTitle);
     }

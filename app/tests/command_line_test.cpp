@@ -31,6 +31,11 @@ TEST(CommandLine, ReadsEverySwitchInAnyCaseWithEitherPrefix) {
       {L"/S /D=C:\\some folder with spaces", true, false, L"C:\\some folder with spaces\\", {}, L""},
       {L"/d=C:\\Velto\\Quadrivo\\  ", false, false, L"C:\\Velto\\Quadrivo\\", {}, L""},
       {L"/S /D=\"C:\\quoted folder\"", true, false, L"C:\\quoted folder\\", {}, L""},
+      {L"/S /d=C:\\lower case folder", true, false, L"C:\\lower case folder\\", {}, L""},
+      {L"-D=C:\\dash folder", false, false, L"C:\\dash folder\\", {}, L""},
+      // An empty argument, as a script's empty "%EXTRA%" makes it, is no switch.
+      {L"/S \"\"", true, false, L"", {}, L""},
+      {L"\"\" \"/D=C:\\a b\" \"\"", false, false, L"C:\\a b\\", {}, L""},
       // What looks like a switch after /D= is part of the folder, as with NSIS.
       {L"/D=C:\\x /S", false, false, L"C:\\x /S\\", {}, L""},
   };
@@ -58,6 +63,7 @@ TEST(CommandLine, NamesTheFirstSwitchAtFault) {
       {L"/S /silent", SwitchProblem::Unknown, L"/silent"},
       {L"S", SwitchProblem::Unknown, L"S"},
       {L"/", SwitchProblem::Unknown, L"/"},
+      {L"/S \" \"", SwitchProblem::Unknown, L" "},
       {L"/S=1", SwitchProblem::Unknown, L"/S=1"},
       {L"/S /RETRIES", SwitchProblem::Unknown, L"/RETRIES"},
       {L"/S /RETRIES=", SwitchProblem::BadNumber, L"/RETRIES="},

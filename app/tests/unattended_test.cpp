@@ -72,6 +72,19 @@ TEST(Unattended, SilentRunsEndWithTheirExitCodeAndLogEveryStep) {
        L"C:\\some folder with spaces\\", 1,
        {"host folder from the command line: \"C:\\some folder with spaces\\\"\r\n",
         "result: exit code 0"}},
+      {"/D= folder without Quadrivo.exe: not trusted",
+       [](Unattended& u) {
+         u.SetMakerFolder("C:\\Velto\\");
+         u.MakeHost(kHost);
+         u.files.MakeFolders(L"C:\\some folder with spaces\\");
+       },
+       L"/S /LOG=C:\\logs\\install.log /D=C:\\some folder with spaces", kExitHostNotFound, L"", 0,
+       {"result: exit code 2, Quadrivo.exe is not in \"C:\\some folder with spaces\\\"; nothing "
+        "written"}},
+      {"empty arguments are no switches",
+       [](Unattended& u) { u.SetMakerFolder("C:\\Velto\\"); u.MakeHost(kHost); },
+       L"\"\" /S \"\" /LOG=C:\\logs\\install.log \"\"", kExitWritten, kHost, 1,
+       {"result: exit code 0, the manual was written"}},
       {"host missing",
        [](Unattended& u) { u.SetMakerFolder("C:\\Velto\\"); u.files.MakeFolders(kHost); },
        L"/S /LOG=C:\\logs\\install.log", kExitHostNotFound, L"", 0,
@@ -143,6 +156,7 @@ TEST(Unattended, SilentRetriesWaitTheIntervalAndStopAtTheLimit) {
     };
     EXPECT_EQ(u.Run(row.arguments), row.exitCode);
     EXPECT_EQ(u.Attempts(), row.attempts);
+    EXPECT_TRUE(u.Logged("attempt " + std::to_string(row.attempts) + ": writing")) << u.Log();
     EXPECT_EQ(u.clock.sleeps, std::vector<std::uint32_t>(row.attempts - 1, 20000));
     EXPECT_TRUE(u.Logged("attempt 1 failed: error 5 (Access denied.), putting the new copy in place "
                          "of Lumarso2015.zip\r\n")) << u.Log();
@@ -223,10 +237,15 @@ TEST(Unattended, HelpAndBadSwitchesEndTheRunWithABoxOnlyWithoutS) {
   } rows[] = {
       {L"/? /LOG=C:\\logs\\install.log", kExitHelpShown, 1, L"1602 \u2013 interrotto", "usage shown"},
       {L"/S /H /LOG=C:\\logs\\install.log", kExitHelpShown, 0, nullptr, "not shown with /S"},
-      {L"/X /LOG=C:\\logs\\install.log", kExitBadCommandLine, 1, L"Opzione non valida: /X",
-       "exit code 1, bad command line: /X: unknown switch"},
+      {L"/X /LOG=C:\\logs\\install.log", kExitBadCommandLine, 1, L"Opzione non valida: \"/X\"\n",
+       "exit code 1, bad command line: \"/X\": unknown switch"},
+      // A bad switch ends the run even when help was asked for too.
+      {L"/? /X /LOG=C:\\logs\\install.log", kExitBadCommandLine, 1, L"Opzione non valida: \"/X\"\n",
+       "exit code 1, bad command line: \"/X\": unknown switch"},
       {L"/S /LOG=C:\\logs\\install.log /RETRIES=many", kExitBadCommandLine, 0, nullptr,
-       "bad command line: /RETRIES=many: not a whole number"},
+       "bad command line: \"/RETRIES=many\": not a whole number"},
+      {L"/S \" \" /LOG=C:\\logs\\install.log", kExitBadCommandLine, 0, nullptr,
+       "bad command line: \" \": unknown switch"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.arguments, row.arguments + wcslen(row.arguments)));
@@ -242,6 +261,14 @@ TEST(Unattended, HelpAndBadSwitchesEndTheRunWithABoxOnlyWithoutS) {
     EXPECT_EQ(u.Attempts(), 0);
     EXPECT_EQ(u.registry.Calls().size(), 0u);
   }
+}
+
+// Deployment tools are set up with these numbers: they never change.
+TEST(Unattended, ExitCodesKeepTheirPublishedNumbers) {
+  const int codes[] = {kExitWritten, kExitHelpShown,     kExitBadCommandLine, kExitHostNotFound,
+                       kExitGaveUp,  kExitLogUnopenable, kExitCancelled,      kExitFatal};
+  EXPECT_EQ(std::vector<int>(std::begin(codes), std::end(codes)),
+            (std::vector<int>{0, 0, 1, 2, 3, 4, 1602, 1603}));
 }
 
 TEST(Unattended, WithoutSwitchesNothingHappensBeforeTheWindow) {
@@ -273,6 +300,7 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
 
 TEST(Unattended, TheLogIsUtf8OneLinePerStep) {
   EXPECT_EQ(ToUtf8(L"\u00e8 \u20ac"), "\xC3\xA8 \xE2\x82\xAC");
+  EXPECT_EQ(ToUtf8(L"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
   EXPECT_EQ(ToUtf8(std::wstring{L'a', static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}),
             "a\xF0\x9F\x98\x80");
   EXPECT_EQ(ToUtf8(std::wstring{static_cast<wchar_t>(0xDC00), L'b'}), "\xEF\xBF\xBD" "b");

@@ -55,6 +55,16 @@ TEST_P(FileOffsetOfRvaTest, AnswersOnlyForBytesStoredInTheFile) {
 
 void Intact(std::vector<std::byte>&) {}
 
+// The same image as PE32+: a 0xF0-byte optional header, so the section table
+// starts 16 bytes later.
+void Pe32Plus(std::vector<std::byte>& b) {
+  const std::size_t table = 0x80 + 24 + 0xE0;
+  b.insert(b.begin() + table, 16, std::byte{0});
+  b.resize(0x400);
+  Put(b, 0x94, 0xF0, 2);
+  Put(b, 0x80 + 24, 0x20B, 2);  // the optional header's magic
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryCase, FileOffsetOfRvaTest,
     ::testing::Values(
@@ -71,6 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                std::nullopt},
         Lookup{"TableCutShort", [](auto& b) { b.resize(0x80 + 24 + 0xE0 + 60); }, 0x2010, 0x100,
                std::nullopt},
+        Lookup{"APe32PlusHeader", Pe32Plus, 0x2010, 0x100, 0x1410},
         Lookup{"AVirtualSizeOfZeroMeansTheStoredSize",
                [](auto& b) { Put(b, 0x80 + 24 + 0xE0 + 40 + 8, 0, 4); }, 0x2000, 0x3000, 0x1400}),
     [](const auto& info) { return std::string(info.param.name); });

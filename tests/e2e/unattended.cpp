@@ -137,7 +137,7 @@ void UsageAndBadSwitch(const Options& o) {
   }
   UpdaterProcess updater(o.exe, root.Path(), L"/silent");
   const MessageBoxView box = updater.WaitForMessageBox(kStartTimeout);
-  E2E_CHECK(box.text.find(L"/silent") != std::wstring::npos, "the box does not name the switch");
+  E2E_CHECK(box.text.find(L"\"/silent\"") != std::wstring::npos, "the box does not name the switch");
   E2E_CHECK(box.Press(IDOK), "the box did not close");
   const auto code = updater.WaitForExit(30s);
   E2E_CHECK(code.has_value(), "the updater is still running");
