@@ -5,19 +5,22 @@
 # one that is not a ZIP or a damaged ZIP must stop the build instead.
 
 # The largest archive an updater of this build may carry.  The loader maps
-# the whole image before the first instruction runs, so the archive must fit
-# in the address space beside the exe's code and the system's DLLs: a 32-bit
-# updater (not large-address aware) has 2 GB of it, and Windows maps no
-# 64-bit image of 2 GB or more either.  Measured under Wine and kept well
-# below what started there (README, "Building with another archive").
+# the whole image before the first instruction runs.  A 32-bit updater (not
+# large-address aware) has 2 GB of address space for it, its DLLs, heap and
+# stacks: under Wine one with 1950 MiB started, one with 2000 MiB did not.
+# Windows maps no 64-bit image of 2 GB or more, though Wine started one of
+# 3000 MiB.  1.5 GiB leaves a quarter of those 2 GB to the system's DLLs,
+# which Windows places at random, and to the DLLs that antivirus and input
+# methods inject into every program with a window.
+set(_lumarso_archive_max 1610612736)
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(LUMARSO_ARCHIVE_MAX_BYTES 4294967295)
+  set(LUMARSO_ARCHIVE_MAX_BYTES ${_lumarso_archive_max})
   set(LUMARSO_ARCHIVE_MAX_REASON
-      "a 64-bit updater may carry (Windows maps no exe image of 2 GB or more)")
+      "(1.5 GiB) a 64-bit updater may carry: Windows maps no exe image of 2 GB or more")
 elseif(WIN32)
-  set(LUMARSO_ARCHIVE_MAX_BYTES 4294967295)
+  set(LUMARSO_ARCHIVE_MAX_BYTES ${_lumarso_archive_max})
   set(LUMARSO_ARCHIVE_MAX_REASON
-      "a 32-bit updater may carry (its whole image must fit in the 2 GB of address space it shares with the system's DLLs)")
+      "(1.5 GiB) a 32-bit updater may carry: its whole image must fit in the 2 GB of address space it shares with the system's DLLs")
 endif()
 
 # lumarso_check_archive(<path> <what> [MAX_BYTES <n> MAX_REASON <text>]):

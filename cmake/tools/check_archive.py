@@ -79,7 +79,7 @@ def main():
         os.remove(args.sha256)
     why = refusal(args.archive, args.max_bytes, args.max_reason)
     if why is not None:
-        sys.stderr.write("%s: %s %s: the build does not take it.\n" % (args.what, args.archive, why))
+        sys.stderr.write("%s: %s %s. The build does not take it.\n" % (args.what, args.archive, why))
         return 1
     if args.sha256:
         line = "%s  %s\n" % (sha256_of(args.archive), args.name)
