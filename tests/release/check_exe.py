@@ -2,13 +2,16 @@
 """Reads a built exe of this project the way the Windows loader will and
 checks what it carries.  Each option adds one group of checks:
 
-    check_exe.py EXE [--payload ARCHIVE] [--identity]
+    check_exe.py EXE [--payload ARCHIVE [--sha256 FILE]] [--identity]
                      [--machine i386|amd64 [--forbid TEXT]...]
 
 --payload   every exe that carries the archive: it is resource CUSTOM/101 in
             Italian (1040), byte for byte, on a 4-byte boundary; the file is
             aligned on pages and its .rsrc section is not writable, so Wine
             and Windows map the archive instead of copying it.
+--sha256    the checksum file written beside the updater: one line in
+            sha256sum's format, the hash `sha256sum` gives for ARCHIVE and
+            the name Lumarso2015.zip, whatever ARCHIVE is called.
 --identity  the updater's own resources: icon group 1 and a version record
             holding exactly the agreed fields.
 --machine   a shipped exe, as the build's machine (the updater is i386; the
@@ -23,6 +26,7 @@ can be quoted, one line per check, then the failures again; exit status 1 on
 any failure.
 """
 import argparse
+import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
@@ -133,6 +137,17 @@ def check_payload(pe, data, archive, c):
         offset = pe.get_offset_from_rva(rva)
         c.check(data[offset:offset + size] == expected, "payload bytes equal the archive")
         c.check(offset % 4 == 0, "payload starts on a 4-byte boundary in the file")
+
+
+def check_sha256_file(archive, sha256_file, c):
+    # sha256sum itself, not our own hashing, says what the line must be.
+    digest = subprocess.run(["sha256sum", "--", archive], check=True, stdout=subprocess.PIPE,
+                            text=True).stdout.split()[0]
+    with open(sha256_file, "rb") as f:
+        line = f.read()
+    print(f"{sha256_file}: {line!r}")
+    c.check(line == f"{digest}  Lumarso2015.zip\n".encode("ascii"),
+            f"the checksum file holds sha256sum's line for the archive, {digest}  Lumarso2015.zip")
 
 
 # ---------------------------------------------------------------- --identity
@@ -305,6 +320,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("exe")
     ap.add_argument("--payload", metavar="ARCHIVE", help="the archive the exe must carry as CUSTOM/101")
+    ap.add_argument("--sha256", metavar="FILE", help="the checksum file written for the archive")
     ap.add_argument("--identity", action="store_true", help="the updater's icon and version record")
     ap.add_argument("--machine", choices=sorted(MACHINES), help="a shipped exe for this machine")
     ap.add_argument("--forbid", action="append", default=[],
@@ -312,6 +328,8 @@ def main():
     args = ap.parse_args()
     if not (args.payload or args.identity or args.machine):
         ap.error("nothing to check: give --payload, --identity or --machine")
+    if args.sha256 and not args.payload:
+        ap.error("--sha256 needs the archive (--payload)")
     if args.forbid and not args.machine:
         ap.error("--forbid belongs to the shipped-exe checks (--machine)")
 
@@ -321,6 +339,8 @@ def main():
     c = Checks()
     if args.payload:
         check_payload(pe, data, args.payload, c)
+    if args.sha256:
+        check_sha256_file(args.payload, args.sha256, c)
     if args.identity:
         check_identity(pe, c)
     if args.machine:

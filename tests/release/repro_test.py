@@ -8,17 +8,32 @@ yields a signature that verifies: the post-link steps ran before it.
 
 Each build is the given preset (win32 or win64) with the default (generated) sample archive,
 limited to TARGET, so the run stays within a few minutes on two cores.
+
+    repro_test.py --archive-checks SOURCE_DIR WORK_DIR PRESET MAX_BYTES
+
+instead checks what the build takes as its archive, in one folder configured
+again and again: an empty file, a file that is not a ZIP, one byte over
+MAX_BYTES (the largest archive this preset's exe may carry) and a bad
+LUMARSO_PATCH_FROM each stop the configure step with a message naming them; a
+good archive under another name gets a Lumarso2015.zip.sha256 beside the exe
+that agrees with `sha256sum`, and the same archive damaged after configuring
+fails the build step and leaves no checksum behind.
 """
 import os
 import shutil
 import subprocess
 import sys
 import time
+import zipfile
 
 import pefile
 
-SRC, WORK, TARGET, PRESET = sys.argv[1:5]
-EXTRA = sys.argv[5:]
+if sys.argv[1] == "--archive-checks":
+    SRC, WORK, PRESET, MAX_BYTES = sys.argv[2:6]
+    TARGET, EXTRA = None, []
+else:
+    SRC, WORK, TARGET, PRESET = sys.argv[1:5]
+    EXTRA = sys.argv[5:]
 
 
 def run(cmd, env, log):
@@ -102,5 +117,80 @@ def main():
     print(f"signed by the build: {os.path.getsize(signed)} bytes, signature verifies")
 
 
+def refused(args, what, path, reason):
+    """Runs cmake with ARGS and expects it to fail, saying that WHAT's PATH
+    has REASON."""
+    r = subprocess.run(["cmake", *args], cwd=SRC, env=clean_env(), stdout=subprocess.PIPE,
+                       stderr=subprocess.STDOUT, text=True)
+    # CMake wraps and indents its error messages.
+    said = " ".join(r.stdout.split())
+    expected = f"{what}: {path} {reason}"
+    if r.returncode == 0 or expected not in said:
+        sys.stdout.write(r.stdout[-4000:])
+        raise SystemExit(f"FAIL: cmake {' '.join(args)} exited with {r.returncode}; expected it to fail "
+                         f"saying {expected!r}")
+    print(f"refused ({r.returncode}): {expected}")
+
+
+def archive_checks():
+    shutil.rmtree(WORK, ignore_errors=True)
+    os.makedirs(WORK)
+    folder = os.path.join(WORK, "build")
+    configure = ["--preset", PRESET, "-B", folder]
+    empty, not_zip, over = (os.path.join(WORK, n) for n in ("empty.zip", "notes.zip", "over.zip"))
+    open(empty, "wb").close()
+    with open(not_zip, "w") as f:
+        f.write("Lumarso 2015: note di rilascio\n")
+    # Sparse: only the size is read before the limit refuses it; at the limit
+    # itself it goes on to the ZIP check.
+    with open(over, "wb") as f:
+        f.truncate(int(MAX_BYTES))
+    refused([*configure, "-DLUMARSO_PAYLOAD=" + empty], "LUMARSO_PAYLOAD", empty, "is empty (0 bytes)")
+    refused([*configure, "-DLUMARSO_PAYLOAD=" + not_zip], "LUMARSO_PAYLOAD", not_zip, "is not a ZIP archive")
+    refused([*configure, "-DLUMARSO_PAYLOAD=" + over], "LUMARSO_PAYLOAD", over, "is not a ZIP archive")
+    with open(over, "r+b") as f:
+        f.truncate(int(MAX_BYTES) + 1)
+    refused([*configure, "-DLUMARSO_PAYLOAD=" + over], "LUMARSO_PAYLOAD", over,
+            f"is {int(MAX_BYTES) + 1} bytes, more than the {MAX_BYTES} bytes")
+    os.remove(over)
+
+    edition = os.path.join(WORK, "edizione-2.zip")
+    with zipfile.ZipFile(edition, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("Lumarso2015/index.htm", "<html><body>Indice</body></html>\n" * 50)
+        z.writestr("Lumarso2015/leggimi.txt", "Manuale di prova.\n")
+    refused([*configure, "-DLUMARSO_PAYLOAD=" + edition, "-DLUMARSO_PATCH_FROM=" + empty],
+            "LUMARSO_PATCH_FROM", empty, "is empty (0 bytes)")
+
+    log = os.path.join(WORK, "build.log")
+    run(["cmake", *configure, "-DLUMARSO_PAYLOAD=" + edition, "-DLUMARSO_PATCH_FROM="], clean_env(), log)
+    run(["cmake", "--build", folder, "--target", "lumarso_archive"], clean_env(), log)
+    sha256 = os.path.join(folder, "Lumarso2015.zip.sha256")
+    digest = subprocess.run(["sha256sum", edition], check=True, stdout=subprocess.PIPE,
+                            text=True).stdout.split()[0]
+    line = open(sha256, "rb").read()
+    if line != f"{digest}  Lumarso2015.zip\n".encode():
+        raise SystemExit(f"FAIL: {sha256} holds {line!r}, sha256sum says {digest}")
+    print(f"{sha256}: {line!r}")
+
+    # Damaged after configuring, in the middle of the first entry's deflated
+    # data: the build step refuses it.
+    with zipfile.ZipFile(edition) as z:
+        first = z.infolist()[0]
+    data = bytearray(open(edition, "rb").read())
+    data[first.header_offset + 30 + len(first.filename) + first.compress_size // 2] ^= 0xFF
+    open(edition, "wb").write(data)
+    r = subprocess.run(["cmake", "--build", folder, "--target", "lumarso_archive"], cwd=SRC,
+                       env=clean_env(), stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    expected = f"LUMARSO_PAYLOAD: {edition} is"
+    if r.returncode == 0 or expected not in r.stdout or os.path.exists(sha256):
+        sys.stdout.write(r.stdout[-4000:])
+        raise SystemExit(f"FAIL: a damaged archive: build exited with {r.returncode}, "
+                         f"checksum file {'left' if os.path.exists(sha256) else 'gone'}")
+    print("damaged after configuring: " + [ln for ln in r.stdout.splitlines() if expected in ln][0])
+
+
 if __name__ == "__main__":
-    main()
+    if TARGET is None:
+        archive_checks()
+    else:
+        main()
