@@ -13,6 +13,7 @@ and compared with the new edition (ours by xdelta3 -d).  Writes the table to
 docs/patch-sizes.md after every row, so a partial run leaves partial results.
 
     delta_sizes.py [--work DIR] [--pairs edit1,edit5,reorder,rename] [--runs N]
+    delta_sizes.py --render    re-renders the page from the last complete run's results
 """
 import argparse
 import ast
@@ -129,6 +130,10 @@ def render(rows, shape, started, runs, done):
            "The base edition is the sample manual at full size: %d bytes, %d entries (%d stored), made by "
            "`cmake/tools/make_manual.py`; each next edition derives from it with the options shown." % tuple(shape),
            "",
+           "- An entry *edited in place* has a stretch of 2% of its bytes (at least 100) rewritten at a random "
+           "place, keeping its length, and is packed again; the entries are picked at random (`--derive-seed 1`). "
+           "In brackets: the share of the new archive's bytes the changed, added and renamed entries hold, plus "
+           "the removed ones' share of the old archive.",
            "- *delta*: bytes, and percent of the new edition. *make*: wall seconds (CPU seconds), peak RSS. "
            "*apply*: the same for decoding (ours by `xdelta3 -d`, the delta format being VCDIFF).",
            "- `xdelta3` is Debian's 3.0.11: `-e -9 -B 8388608`, secondary compression left at its default, LZMA "
@@ -139,9 +144,9 @@ def render(rows, shape, started, runs, done):
            "| next edition (changed entries: share of the bytes) | tool | delta | % | make | make RSS | apply | apply RSS |",
            "|---|---|---:|---:|---:|---:|---:|---:|"]
     for r in rows:
-        out.append("| %s | %s | %d | %.3f%% | %.2f s (%.2f) | %.0f MB | %.2f s (%.2f) | %.0f MB |" % (
-            r["pair"], r["tool"], r["bytes"], r["percent"], r["make_wall"], r["make_cpu"], r["make_rss"],
-            r["apply_wall"], r["apply_cpu"], r["apply_rss"]))
+        out.append("| %s | %s | {:,} | %.3f%% | %.2f s (%.2f) | %.0f MB | %.2f s (%.2f) | %.0f MB |" % (
+            r["pair"], r["tool"], r["percent"], r["make_wall"], r["make_cpu"], r["make_rss"],
+            r["apply_wall"], r["apply_cpu"], r["apply_rss"]).replace("{:,}", "{:,}".format(r["bytes"])))
     out += ["", "## Against the targets", ""]
     by = {}
     for r in rows:
@@ -158,8 +163,8 @@ def render(rows, shape, started, runs, done):
         if key == "reorder":
             out.append("- %s: ours is %.3f%% of the archive (target <= 1%%): %s." % (
                 ours["pair"], ours["percent"], "met" if ours["percent"] <= 1 else "MISSED"))
-        out.append("- %s: made in %.2f s (target <= 30 s), peak %.0f MB (target <= 1024 MB)." % (
-            ours["pair"], ours["make_wall"], ours["make_rss"]))
+        out.append("- %s: made in %.2f s, %.2f s of CPU (target <= 30 s), peak %.0f MB (target <= 1024 MB)." % (
+            ours["pair"], ours["make_wall"], ours["make_cpu"], ours["make_rss"]))
     return "\n".join(out) + "\n"
 
 
@@ -169,9 +174,17 @@ def main():
     ap.add_argument("--pairs", default=",".join(PAIRS))
     ap.add_argument("--runs", type=int, default=1, help="runs per measurement; medians are shown")
     ap.add_argument("--page", default=PAGE)
+    ap.add_argument("--render", action="store_true", help="re-render the page from the last results")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     shape = full_shape()
+    results = os.path.join(args.work, "results.json")
+    if args.render:
+        with open(results) as f:
+            saved = json.load(f)
+        with open(args.page, "w") as f:
+            f.write(render(saved["rows"], shape, saved["started"], saved["runs"], True))
+        return 0
     started = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
     patchgen = build_patchgen(args.work)
     old, _ = edition(args.work, "base", shape, [])
@@ -181,7 +194,7 @@ def main():
         title, extra = PAIRS[key]
         new, report = edition(args.work, key, shape, extra)
         held = sum(report[k]["share_percent"] for k in ("changed", "added", "renamed", "removed"))
-        pair = "%s (%.2f%%)" % (title, held)
+        pair = "%s (%s)" % (title, "every entry moved, none changed" if report["reordered"] else "%.2f%%" % held)
         for name, enc, delta, dec, decoded in tools(patchgen, old, new, args.work):
             makes = [timed(enc) for _ in range(args.runs)]
             applies = [timed(dec) for _ in range(args.runs)]
@@ -203,8 +216,8 @@ def main():
                 f.write(render(rows, shape, started, args.runs, False))
     with open(args.page, "w") as f:
         f.write(render(rows, shape, started, args.runs, True))
-    with open(os.path.join(args.work, "results.json"), "w") as f:
-        json.dump(rows, f, indent=1)
+    with open(results, "w") as f:
+        json.dump({"started": started, "runs": args.runs, "rows": rows}, f, indent=1)
     return 0
 
 
