@@ -14,7 +14,18 @@ the archive comes out at exactly --size bytes whenever there is room.
 
 Full-size manual (about 208 MB, the figures of the shipped one):
     make_manual.py --out Lumarso2015.zip --size 208304732 --entries 3390 --stored 373
+
+The next edition of the same manual: the same arguments plus what changed.
+--change K edits K% of the files (chosen at random with --derive-seed): a
+stretch of each, 2% of its bytes, is rewritten in place and the entry packed
+again; --add and --remove add or drop that many files, --rename gives that
+many files a new name, --reorder shuffles the order of all entries.  The
+stored images keep their sizes, so the archive is no longer exactly --size.
+--report FILE writes, as JSON, how many entries changed and what share of the
+archive's bytes they hold; the same line goes to stderr.
+    make_manual.py --out next.zip --size 208304732 --entries 3390 --stored 373 --change 1 --add 1 --remove 1
 """
+import json
 import argparse
 import concurrent.futures
 import os
@@ -224,11 +235,13 @@ def make_psd(rng, size):
 # ---------------------------------------------------------------- planning
 
 class Entry:
-    __slots__ = ("name", "kind", "size", "stored", "seed", "depth", "title")
+    __slots__ = ("name", "kind", "size", "stored", "seed", "depth", "title", "edit", "stamp")
 
     def __init__(self, name, kind, size, stored, seed, depth=1, title=""):
         self.name, self.kind, self.size, self.stored = name, kind, size, stored
         self.seed, self.depth, self.title = seed, depth, title
+        self.edit = None  # seed of an in-place edit, in a derived edition
+        self.stamp = 0    # the file time's seconds and minutes come from it
 
 
 def weights(rng, n, spread=0.8):
@@ -340,6 +353,66 @@ def plan(size, entries, stored, seed):
 # ---------------------------------------------------------------- writing
 
 def content(entry, sentences, pdf_text_share):
+    data = base_content(entry, sentences, pdf_text_share)
+    return data if entry.edit is None else edit(entry, data, sentences)
+
+
+# The share of an edited entry's bytes that its edit rewrites.
+EDIT_SHARE = 0.02
+TEXT_KINDS = ("html", "css", "js", "txt")
+
+
+def edit(entry, data, sentences):
+    """Rewrites a stretch of the content in place, keeping its length."""
+    if not data:
+        return data
+    rng = random.Random(entry.edit)
+    n = min(len(data), max(100, int(len(data) * EDIT_SHARE)))
+    at = rng.randrange(len(data) - n + 1)
+    if entry.kind in TEXT_KINDS:
+        new = sentences.text(rng, n).encode("cp1252")
+    elif entry.kind == "jpeg":
+        new = rng.randbytes(n).replace(b"\xff", b"\xfe")
+    else:
+        new = rng.randbytes(n)
+    return data[:at] + new + data[at + n:]
+
+
+def derive(entries, args, sentences, pdf_text_share):
+    """Turns the base edition's entries into the next edition's.
+
+    Returns the entries and what changed: the names edited, added and renamed,
+    and the removed entries (which only the base holds)."""
+    rng = random.Random(args.derive_seed)
+    files = [e for e in entries if e.kind != "dir"]
+    changed = rng.sample(files, round(len(files) * args.change / 100)) if args.change else []
+    for e in changed:
+        e.edit = rng.getrandbits(64)
+    removed = rng.sample([e for e in files if e.edit is None], args.remove) if args.remove else []
+    gone = {id(e) for e in removed}
+    out = [e for e in entries if id(e) not in gone]
+    keep = [e for e in out if e.kind != "dir" and e.edit is None]
+    renamed = rng.sample(keep, args.rename) if args.rename else []
+    for e in renamed:
+        stem, dot, ext = e.name.rpartition(".")
+        e.name = "%s-rev%d.%s" % (stem, rng.randint(2, 9), ext) if dot else e.name + "-rev"
+    added = []
+    dirs = [i for i, e in enumerate(out) if e.kind == "dir" and e.name != TOP]
+    for n in range(args.add):
+        at = rng.choice(dirs) if dirs else len(out) - 1
+        folder = out[at].name if dirs else TOP
+        e = Entry("%snuova%04d.htm" % (folder, n + 1), "html", rng.randint(4000, 40000), False,
+                  rng.getrandbits(64), folder.count("/") - 1, "Pagina nuova %d" % (n + 1))
+        e.stamp = len(entries) + n
+        out.insert(at + 1, e)
+        dirs = [i for i, x in enumerate(out) if x.kind == "dir" and x.name != TOP]
+        added.append(e)
+    if args.reorder:
+        rng.shuffle(out)
+    return out, {"changed": changed, "added": added, "renamed": renamed, "removed": removed}
+
+
+def base_content(entry, sentences, pdf_text_share):
     rng = random.Random(entry.seed)
     k, sz = entry.kind, int(entry.size)
     if k == "dir":
@@ -382,9 +455,20 @@ def main(argv=None):
     ap.add_argument("--entries", type=int, default=160)
     ap.add_argument("--stored", type=int, default=24)
     ap.add_argument("--seed", type=int, default=2015)
+    nx = ap.add_argument_group("the next edition (see above)")
+    nx.add_argument("--change", type=float, default=0, metavar="K", help="edit K%% of the files in place")
+    nx.add_argument("--add", type=int, default=0, metavar="N", help="add N pages")
+    nx.add_argument("--remove", type=int, default=0, metavar="N", help="remove N files")
+    nx.add_argument("--rename", type=int, default=0, metavar="N", help="rename N files")
+    nx.add_argument("--reorder", action="store_true", help="shuffle the order of the entries")
+    nx.add_argument("--derive-seed", type=int, default=1, help="picks the entries that change")
+    nx.add_argument("--report", metavar="FILE", help="write what changed, as JSON")
     args = ap.parse_args(argv)
     if args.entries < 3 or args.stored < 0 or args.stored >= args.entries or args.size < 10000:
         ap.error("need --entries >= 3, 0 <= --stored < --entries, --size >= 10000")
+    if not 0 <= args.change <= 100 or min(args.add, args.remove, args.rename) < 0:
+        ap.error("need 0 <= --change <= 100 and counts >= 0")
+    deriving = bool(args.change or args.add or args.remove or args.rename or args.reorder)
 
     entries, pdf_text_share = plan(args.size, args.entries, args.stored, args.seed)
     sentences = Sentences(random.Random(args.seed ^ 0x5EED))
@@ -412,7 +496,24 @@ def main(argv=None):
         for e, sz in zip(stored_files, sizes):
             e.size = sz
 
+    # Where each entry's bytes end up: its local header, name and data.
+    def footprint(e, body_size):
+        return 30 + len(e.name) + body_size
+
+    base_bytes = {id(e): footprint(e, len(packed[id(e)][2]) if not e.stored else int(e.size)) for e in entries}
+    # Each entry keeps its file time from its place in the base edition, so
+    # entries that move in a derived edition keep their headers.
+    for i, e in enumerate(entries):
+        e.stamp = i
+    changes = None
+    if deriving:
+        entries, changes = derive(entries, args, sentences, pdf_text_share)
+        again = [e for e in entries if not e.stored and (e.edit is not None or id(e) not in packed)]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=min(2, os.cpu_count() or 1)) as pool:
+            packed.update(zip((id(e) for e in again), pool.map(work, again, chunksize=8)))
+
     central = []
+    sizes_now = {}
     offset = 0
     unpacked = 0
     tmp = args.out + ".part"
@@ -425,12 +526,13 @@ def main(argv=None):
                 crc, usize, body = packed.pop(id(e))
                 method = 8
             name = e.name.encode("ascii")
-            dos_time = DOS_TIME_BASE + ((i // 30) % 60 << 5) + (i % 30)
+            dos_time = DOS_TIME_BASE + ((e.stamp // 30) % 60 << 5) + (e.stamp % 30)
             version = 20 if method == 8 or e.kind == "dir" else 10
             local = struct.pack("<IHHHHHIIIHH", 0x04034B50, version, 0, method, dos_time, DOS_DATE,
                                 crc, len(body), usize, len(name), 0)
             f.write(local + name)
             f.write(body)
+            sizes_now[id(e)] = footprint(e, len(body))
             attrs = 0x10 if e.kind == "dir" else 0x20
             central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, version, 0, method,
                                        dos_time, DOS_DATE, crc, len(body), usize, len(name), 0, 0,
@@ -445,6 +547,20 @@ def main(argv=None):
     n_stored = sum(1 for e in entries if e.stored)
     print("make_manual: %s: %d bytes, %d entries (%d stored, %d deflated), %d bytes unpacked"
           % (args.out, total, len(entries), n_stored, len(entries) - n_stored, unpacked), file=sys.stderr)
+    if changes is not None:
+        report = {"archive_bytes": total, "entries": len(entries)}
+        for what, es in changes.items():
+            held = sum((base_bytes if what == "removed" else sizes_now)[id(e)] for e in es)
+            report[what] = {"entries": len(es), "bytes": held, "share_percent": round(100.0 * held / total, 3)}
+        print("make_manual: next edition: " + ", ".join(
+            "%s %d entries (%.2f%% of the bytes)" % (k, v["entries"], v["share_percent"])
+            for k, v in report.items() if isinstance(v, dict)) + (", order shuffled" if args.reorder else ""),
+            file=sys.stderr)
+        report["reordered"] = args.reorder
+        if args.report:
+            with open(args.report, "w") as f:
+                json.dump(report, f, indent=1)
+                f.write("\n")
     return 0
 
 
