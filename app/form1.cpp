@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/exit_codes.h"
+#include "app/patch_steps.h"
 #include "app/texts.h"
 
 namespace app {
@@ -39,6 +41,14 @@ bool Form1::DiscoverHostFolder() {
 void Form1::EndWritten() {
   steps_.log().Line(L"result: exit code 0, the manual was written");
   s_.process.EndNow();
+}
+
+void Form1::EndNotTheBase() {
+  s_.window.SetTimerEnabled(false);
+  s_.dialogs.MessageBox(kNotTheBaseText, platform::Icon::Warning, platform::Buttons::Ok,
+                        payload::kDoneTitle);
+  LogNotTheBase(steps_.log());
+  s_.process.EndWith(kExitNotTheBaseEdition);
 }
 
 void Form1::cmdAvviaConTimer_Click() {
@@ -92,6 +102,8 @@ bool Form1::WritePayload() {
   strZipName = attempt.zipName;
   // A failed lookup keeps the copy of the last attempt that found one.
   if (attempt.payload) bytPayload = *attempt.payload;
+  // Retrying cannot make another edition into the one a patch updates.
+  if (attempt.notTheBase) EndNotTheBase();
   return attempt.written;
 }
 

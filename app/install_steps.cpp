@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/patch_steps.h"
 #include "app/texts.h"
 #include "payload/write_payload.h"
 
@@ -96,12 +97,14 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
-                           modreg::ModReg& modReg, InstallLog& log, std::wstring hostFolder)
+                           modreg::ModReg& modReg, InstallLog& log, std::wstring hostFolder,
+                           platform::Sha256* patchHash)
     : files_(files),
       modReg_(modReg),
       log_(log),
       hostFolder_(std::move(hostFolder)),
-      witness_(std::make_unique<Witness>(files, resources)) {}
+      witness_(std::make_unique<Witness>(files, resources)),
+      patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
 
@@ -151,7 +154,15 @@ payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
   log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
             payload::kZipName);
   witness_->Reset();
-  payload::PayloadAttempt result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  payload::PayloadAttempt result;
+  if (patchHash_ != nullptr) {
+    const PatchStep patch =
+        AttemptPatch(*witness_, *witness_, *patchHash_, dialogs, targetDir, number, log_);
+    result = patch.attempt;
+    if (patch.logged) return result;
+  } else {
+    result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  }
   if (result.written) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": written, " +
               std::to_wstring(result.payload ? result.payload->size() : 0) + L" bytes");
