@@ -1,6 +1,9 @@
 #pragma once
-// SHA-256 from Windows' CNG (bcrypt.dll).  The provider is opened once, a
-// hash object per Begin.
+// SHA-256 from Windows' CNG.  bcrypt.dll is loaded at run time from the
+// system folder by its full path: a static import would be looked for beside
+// the exe (a Downloads folder) before the DLL search is hardened, and it is
+// not a known DLL on every Windows.  The provider is opened on the first
+// Begin, a hash object per Begin.
 #include <windows.h>
 #include <bcrypt.h>
 
@@ -8,8 +11,40 @@
 
 namespace platform::win32 {
 
-// One owner per handle kind: the algorithm provider and the hash object are
-// closed by different calls.
+// One owner per handle kind: the module, the algorithm provider and the hash
+// object are released by three different calls.
+class UniqueModule {
+ public:
+  UniqueModule() noexcept = default;
+  explicit UniqueModule(HMODULE module) noexcept : module_(module) {}
+  UniqueModule(const UniqueModule&) = delete;
+  UniqueModule& operator=(const UniqueModule&) = delete;
+  ~UniqueModule() { reset(); }
+  [[nodiscard]] HMODULE get() const noexcept { return module_; }
+  void reset(HMODULE module = nullptr) noexcept {
+    if (module_ != nullptr) FreeLibrary(module_);
+    module_ = module;
+  }
+  [[nodiscard]] HMODULE release() noexcept {
+    const HMODULE module = module_;
+    module_ = nullptr;
+    return module;
+  }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+struct CngCalls {
+  NTSTATUS(WINAPI* openAlgorithm)(BCRYPT_ALG_HANDLE*, LPCWSTR, LPCWSTR, ULONG) = nullptr;
+  NTSTATUS(WINAPI* closeAlgorithm)(BCRYPT_ALG_HANDLE, ULONG) = nullptr;
+  NTSTATUS(WINAPI* createHash)(BCRYPT_ALG_HANDLE, BCRYPT_HASH_HANDLE*, PUCHAR, ULONG, PUCHAR, ULONG,
+                               ULONG) = nullptr;
+  NTSTATUS(WINAPI* hashData)(BCRYPT_HASH_HANDLE, PUCHAR, ULONG, ULONG) = nullptr;
+  NTSTATUS(WINAPI* finishHash)(BCRYPT_HASH_HANDLE, PUCHAR, ULONG, ULONG) = nullptr;
+  NTSTATUS(WINAPI* destroyHash)(BCRYPT_HASH_HANDLE) = nullptr;
+};
+
 class UniqueAlgorithm {
  public:
   UniqueAlgorithm() noexcept = default;
@@ -17,16 +52,15 @@ class UniqueAlgorithm {
   UniqueAlgorithm& operator=(const UniqueAlgorithm&) = delete;
   ~UniqueAlgorithm() { reset(); }
   [[nodiscard]] BCRYPT_ALG_HANDLE get() const noexcept { return handle_; }
-  [[nodiscard]] BCRYPT_ALG_HANDLE* receive() noexcept {
-    reset();
-    return &handle_;
-  }
-  void reset() noexcept {
-    if (handle_ != nullptr) BCryptCloseAlgorithmProvider(handle_, 0);
-    handle_ = nullptr;
+  // Takes a handle `calls` opened; they also close it.
+  void reset(const CngCalls* calls = nullptr, BCRYPT_ALG_HANDLE handle = nullptr) noexcept {
+    if (handle_ != nullptr) calls_->closeAlgorithm(handle_, 0);
+    calls_ = calls;
+    handle_ = handle;
   }
 
  private:
+  const CngCalls* calls_ = nullptr;
   BCRYPT_ALG_HANDLE handle_ = nullptr;
 };
 
@@ -37,16 +71,14 @@ class UniqueHash {
   UniqueHash& operator=(const UniqueHash&) = delete;
   ~UniqueHash() { reset(); }
   [[nodiscard]] BCRYPT_HASH_HANDLE get() const noexcept { return handle_; }
-  [[nodiscard]] BCRYPT_HASH_HANDLE* receive() noexcept {
-    reset();
-    return &handle_;
-  }
-  void reset() noexcept {
-    if (handle_ != nullptr) BCryptDestroyHash(handle_);
-    handle_ = nullptr;
+  void reset(const CngCalls* calls = nullptr, BCRYPT_HASH_HANDLE handle = nullptr) noexcept {
+    if (handle_ != nullptr) calls_->destroyHash(handle_);
+    calls_ = calls;
+    handle_ = handle;
   }
 
  private:
+  const CngCalls* calls_ = nullptr;
   BCRYPT_HASH_HANDLE handle_ = nullptr;
 };
 
@@ -57,6 +89,11 @@ class Win32Sha256 final : public Sha256 {
   Win32Status Finish(Sha256Digest* digest) override;
 
  private:
+  Win32Status Load();
+
+  // Declared first, destroyed last: the handles need the module's code.
+  UniqueModule module_;
+  CngCalls calls_;
   UniqueAlgorithm algorithm_;
   UniqueHash hash_;
 };
