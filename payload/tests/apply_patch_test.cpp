@@ -33,31 +33,7 @@ const Bytes kOld = testing::Noise(6u << 20, 21);  // two target windows
 const Bytes kNew = testing::Edited(kOld, 22);
 const Bytes kDelta = testing::Xdelta(kOld, kNew);
 
-void PutLittle(Bytes& out, std::uint64_t v, int size) {
-  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::byte>(v >> (8 * i)));
-}
-
-void PutEdition(Bytes& out, const Bytes& edition) {
-  OpensslSha256 sha;
-  platform::Sha256Digest digest{};
-  EXPECT_EQ(sha.Begin(), 0u);
-  EXPECT_EQ(sha.Update(edition.data(), static_cast<std::uint32_t>(edition.size())), 0u);
-  EXPECT_EQ(sha.Finish(&digest), 0u);
-  PutLittle(out, edition.size(), 8);
-  out.insert(out.end(), digest.begin(), digest.end());
-}
-
-// The resource as pack_patch.py lays it out.
-Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta) {
-  Bytes out;
-  for (const char c : kPatchMagic) out.push_back(static_cast<std::byte>(c));
-  PutLittle(out, kPatchVersion, 4);
-  PutEdition(out, from);
-  PutEdition(out, to);
-  PutLittle(out, delta.size(), 8);
-  out.insert(out.end(), delta.begin(), delta.end());
-  return out;
-}
+using testing::Pack;
 
 class ApplyPatchTest : public ::testing::Test {
  public:

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "payload/patch_header.h"
+#include "platform/doubles/openssl_sha256.h"
+
 namespace payload::testing {
 
 Bytes Noise(std::size_t size, std::uint32_t seed) {
@@ -78,6 +81,35 @@ Bytes Xdelta(const Bytes& old, const Bytes& now, bool checksum) {
   Bytes delta(text.size());
   std::copy(text.begin(), text.end(), reinterpret_cast<char*>(delta.data()));
   return delta;
+}
+
+namespace {
+
+void PutLittle(Bytes& out, std::uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::byte>(v >> (8 * i)));
+}
+
+void PutEdition(Bytes& out, const Bytes& edition) {
+  platform::doubles::OpensslSha256 sha;
+  platform::Sha256Digest digest{};
+  EXPECT_EQ(sha.Begin(), 0u);
+  EXPECT_EQ(sha.Update(edition.data(), static_cast<std::uint32_t>(edition.size())), 0u);
+  EXPECT_EQ(sha.Finish(&digest), 0u);
+  PutLittle(out, edition.size(), 8);
+  out.insert(out.end(), digest.begin(), digest.end());
+}
+
+}  // namespace
+
+Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta) {
+  Bytes out;
+  for (const char c : kPatchMagic) out.push_back(static_cast<std::byte>(c));
+  PutLittle(out, kPatchVersion, 4);
+  PutEdition(out, from);
+  PutEdition(out, to);
+  PutLittle(out, delta.size(), 8);
+  out.insert(out.end(), delta.begin(), delta.end());
+  return out;
 }
 
 }  // namespace payload::testing

@@ -21,4 +21,7 @@ using Bytes = std::vector<std::byte>;
 // xdelta3's Adler-32.  Fails the test when xdelta3 fails.
 [[nodiscard]] Bytes Xdelta(const Bytes& old, const Bytes& now, bool checksum = false);
 
+// The CUSTOM/102 resource as pack_patch.py lays it out.
+[[nodiscard]] Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta);
+
 }  // namespace payload::testing
