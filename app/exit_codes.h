@@ -10,6 +10,8 @@ inline constexpr int kExitBadCommandLine = 1;
 inline constexpr int kExitHostNotFound = 2;
 inline constexpr int kExitGaveUp = 3;
 inline constexpr int kExitLogUnopenable = 4;
+// The patch updater found no installed edition it can update; nothing written.
+inline constexpr int kExitNotTheBaseEdition = 5;
 inline constexpr int kExitCancelled = 1602;
 // msiexec's "fatal error during installation": an error nothing else handled.
 inline constexpr int kExitFatal = 1603;

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/exit_codes.h"
+#include "app/patch_steps.h"
 #include "app/texts.h"
 
 namespace app {
@@ -40,6 +42,14 @@ void Form1::EndWritten() {
   steps_.log().Line(alreadyCurrent_ ? L"result: exit code 0, the manual was already current"
                                     : L"result: exit code 0, the manual was written");
   s_.process.EndNow();
+}
+
+void Form1::EndNotTheBase() {
+  s_.window.SetTimerEnabled(false);
+  s_.dialogs.MessageBox(kNotTheBaseText, platform::Icon::Warning, platform::Buttons::Ok,
+                        payload::kDoneTitle);
+  LogNotTheBase(steps_.log());
+  s_.process.EndWith(kExitNotTheBaseEdition);
 }
 
 void Form1::cmdAvviaConTimer_Click() {
@@ -94,6 +104,8 @@ bool Form1::WritePayload() {
   // A failed lookup keeps the copy of the last attempt that found one.
   if (attempt.payload) bytPayload = *attempt.payload;
   alreadyCurrent_ = attempt.alreadyCurrent;
+  // Retrying cannot make another edition into the one a patch updates.
+  if (attempt.notTheBase) EndNotTheBase();
   return attempt.written;
 }
 

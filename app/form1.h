@@ -20,6 +20,7 @@ inline constexpr wchar_t kButtonCaption[] = L"Installa il manuale";
 struct FormOptions {
   InstallLog* log = nullptr;  // null: no log
   std::wstring hostFolder;    // /D=: the first candidate, instead of the lookups
+  platform::Sha256* patchHash = nullptr;  // set: the patch updater (install_steps.h)
 };
 
 class Form1 final : public platform::WindowEvents {
@@ -27,7 +28,8 @@ class Form1 final : public platform::WindowEvents {
   Form1(platform::Services services, modreg::ModReg& modReg, FormOptions options = {})
       : s_(services),
         steps_(services.files, services.resources, modReg,
-               options.log != nullptr ? *options.log : noLog_, std::move(options.hostFolder)) {}
+               options.log != nullptr ? *options.log : noLog_, std::move(options.hostFolder),
+               options.patchHash) {}
 
   // The install command: find the host folder, one attempt, end or retry.
   void cmdAvviaConTimer_Click();
@@ -50,6 +52,7 @@ class Form1 final : public platform::WindowEvents {
   [[nodiscard]] bool DiscoverHostFolder();
   void CountFailedRetry();
   void EndWritten();  // ends the program
+  void EndNotTheBase();  // ends the program
 
   platform::Services s_;
   InstallLog noLog_;

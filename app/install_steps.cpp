@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "app/patch_steps.h"
 #include "app/texts.h"
 #include "payload/write_payload.h"
 
@@ -109,12 +110,14 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
-                           modreg::ModReg& modReg, InstallLog& log, std::wstring hostFolder)
+                           modreg::ModReg& modReg, InstallLog& log, std::wstring hostFolder,
+                           platform::Sha256* patchHash)
     : files_(files),
       modReg_(modReg),
       log_(log),
       hostFolder_(std::move(hostFolder)),
-      witness_(std::make_unique<Witness>(files, resources)) {}
+      witness_(std::make_unique<Witness>(files, resources)),
+      patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
 
@@ -164,7 +167,15 @@ payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
   log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
             payload::kZipName);
   witness_->Reset(targetDir + payload::kZipName);
-  payload::PayloadAttempt result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  payload::PayloadAttempt result;
+  if (patchHash_ != nullptr) {
+    const PatchStep patch =
+        AttemptPatch(*witness_, *witness_, *patchHash_, dialogs, targetDir, number, log_);
+    result = patch.attempt;
+    if (patch.logged) return result;
+  } else {
+    result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+  }
   if (result.alreadyCurrent) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": already current, " +
               std::to_wstring(result.comparedBytes) + L" bytes compared, nothing written");

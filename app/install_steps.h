@@ -10,6 +10,7 @@
 #include "payload/write_payload.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/resources.h"
 
 namespace app {
@@ -17,9 +18,10 @@ namespace app {
 class InstallSteps {
  public:
   // `hostFolder` (ending with a backslash) replaces the registry lookups when
-  // it is not empty.
+  // it is not empty.  With `patchHash`, every attempt applies the patch the
+  // exe carries (payload/apply_patch.h) instead of writing an archive.
   InstallSteps(platform::FileSystem& files, platform::Resources& resources, modreg::ModReg& modReg,
-               InstallLog& log, std::wstring hostFolder);
+               InstallLog& log, std::wstring hostFolder, platform::Sha256* patchHash = nullptr);
   InstallSteps(const InstallSteps&) = delete;
   InstallSteps& operator=(const InstallSteps&) = delete;
   ~InstallSteps();
@@ -47,6 +49,7 @@ class InstallSteps {
   InstallLog& log_;
   std::wstring hostFolder_;
   std::unique_ptr<Witness> witness_;
+  platform::Sha256* patchHash_;
   int attempts_ = 0;
 };
 

@@ -21,6 +21,7 @@
 #include "platform/win32/process.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/resources.h"
+#include "platform/win32/sha256.h"
 #include "platform/win32/window.h"
 
 namespace {
@@ -33,6 +34,13 @@ struct System {
   platform::win32::Win32Clock clock;
   platform::win32::Win32ErrorMessages messages;
   platform::win32::Win32LogFile logFile;
+  platform::win32::Win32Sha256 sha256;
+  // The patch updater applies the delta it carries; the full one writes its archive.
+#if defined(LUMARSO_PATCH_UPDATER)
+  platform::Sha256* patchHash = &sha256;
+#else
+  platform::Sha256* patchHash = nullptr;
+#endif
 };
 
 int RunSilent(System& system, const app::CommandLine& commandLine, app::InstallLog& log) {
@@ -40,7 +48,8 @@ int RunSilent(System& system, const app::CommandLine& commandLine, app::InstallL
   try {
     return app::RunSilent(
         {system.registry, system.files, system.resources, system.process, system.clock},
-        {commandLine.hostFolder, commandLine.Retries(), app::kRetryIntervalMs}, log);
+        {commandLine.hostFolder, commandLine.Retries(), app::kRetryIntervalMs, system.patchHash},
+        log);
   } catch (...) {
     // No box with /S: the log and the exit code carry it.
     log.Line(L"result: exit code 1603, unexpected error");
@@ -61,7 +70,7 @@ int Run(HINSTANCE instance, const wchar_t* arguments) {
   modreg::ModReg modReg(system.registry, dialogs, system.process);
   app::Module1 module1(
       {system.registry, system.files, system.resources, dialogs, window, system.process}, modReg,
-      app::kRetryIntervalMs, {&log, commandLine.hostFolder});
+      app::kRetryIntervalMs, {&log, commandLine.hostFolder, system.patchHash});
   module1.Main();
   (void)window.RunUntilClosed();
   // A written manual ends the program inside the loop, with 0.

@@ -2,6 +2,7 @@
 
 #include "app/exit_codes.h"
 #include "app/install_steps.h"
+#include "app/patch_steps.h"
 #include "modreg/modreg.h"
 
 namespace app {
@@ -34,7 +35,8 @@ class LoggedBoxes final : public platform::Dialogs {
 int RunSilent(const SilentServices& services, const SilentSettings& settings, InstallLog& log) {
   LoggedBoxes boxes(log);
   modreg::ModReg modReg(services.registry, boxes, services.process);
-  InstallSteps steps(services.files, services.resources, modReg, log, settings.hostFolder);
+  InstallSteps steps(services.files, services.resources, modReg, log, settings.hostFolder,
+                     settings.patchHash);
 
   const std::wstring target = steps.FirstCandidate();
   if (!steps.HostIsIn(target)) {
@@ -47,6 +49,10 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
       log.Line(attempt.alreadyCurrent ? L"result: exit code 0, the manual was already current"
                                       : L"result: exit code 0, the manual was written");
       return kExitWritten;
+    }
+    if (attempt.notTheBase) {
+      LogNotTheBase(log);
+      return kExitNotTheBaseEdition;
     }
     if (failedRetries == settings.retries) break;
     services.clock.Sleep(settings.retryIntervalMs);

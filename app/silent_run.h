@@ -8,6 +8,7 @@
 #include "app/install_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
@@ -26,10 +27,12 @@ struct SilentSettings {
   std::wstring hostFolder;  // empty: the registry lookups
   std::uint32_t retries = 40;
   std::uint32_t retryIntervalMs = 20000;
+  platform::Sha256* patchHash = nullptr;  // set: the patch updater (install_steps.h)
 };
 
 // The first candidate only (no prompt), then up to 1 + `retries` attempts.
-// Returns the exit code: 0, 2 (no host there) or 3 (gave up).
+// Returns the exit code: 0, 2 (no host there), 3 (gave up) or, for a patch,
+// 5 (no edition it updates is installed).
 [[nodiscard]] int RunSilent(const SilentServices& services, const SilentSettings& settings,
                             InstallLog& log);
 

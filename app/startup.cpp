@@ -28,6 +28,8 @@ constexpr wchar_t kUsage[] =
     L"2 \u2013 Quadrivo.exe non trovato nella cartella (con /S); nulla \u00e8 stato scritto\n"
     L"3 \u2013 tentativi esauriti; il Lumarso2015.zip precedente resta com'era\n"
     L"4 \u2013 impossibile aprire il file di registro\n"
+    L"5 \u2013 solo l'aggiornamento (Lumarso2015-patch.exe): il manuale installato non \u00e8 "
+    L"l'edizione da aggiornare; nulla \u00e8 stato scritto\n"
     L"1602 \u2013 interrotto dall'utente, o finestra chiusa prima della fine\n"
     L"1603 \u2013 errore imprevisto";
 

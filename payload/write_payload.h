@@ -52,6 +52,8 @@ struct PayloadAttempt {
   // A view of the mapped resource (never a copy); none when it was not found.
   std::optional<std::span<const std::byte>> payload;
   ReadFrom readFrom = ReadFrom::kMappedImage;  // where the bytes written came from
+  // A patch found no edition it can update: nothing written, nothing to retry.
+  bool notTheBase = false;
 };
 
 // Finds the CUSTOM/101 resource afresh, writes it into `targetDir` (which

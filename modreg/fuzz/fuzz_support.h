@@ -23,6 +23,7 @@ class SilentDialogs final : public platform::Dialogs {
 class InertProcess final : public platform::Process {
  public:
   [[noreturn]] void EndNow() override { std::abort(); }
+  [[noreturn]] void EndWith(int) override { std::abort(); }
   void ResetMousePointer() override {}
 };
 

@@ -1,5 +1,7 @@
 // A writer killed at random moments leaves the old content or the new one,
-// never a mix, and the next attempt leaves no temporary file behind.
+// never a mix, and the next attempt leaves no temporary file behind.  The
+// same for the patch's apply, alternated with putting the previous edition
+// back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -53,13 +55,11 @@ bool Same(const std::vector<std::byte>& file, std::span<const std::byte> bytes) 
   return file.size() == bytes.size() && std::equal(file.begin(), file.end(), bytes.begin());
 }
 
-TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
-  platform::win32::Win32Resources resources;
+// Starts the helper with `mode` after the folder, kills it `killsWanted` times and
+// checks that the target always holds `a` or `b`.
+void KillRepeatedly(const std::wstring& mode, std::span<const std::byte> a,
+                    std::span<const std::byte> b, int killsWanted) {
   platform::win32::Win32FileSystem fs;
-  const auto payload = resources.Find(kResourceType, kResourceId, nullptr);
-  ASSERT_TRUE(payload);
-  const auto a = VariantA(*payload);
-  const auto b = VariantB(*payload);
   const ScratchFolder scratch = ScratchFolder::InTemp(L"payload");
   const std::wstring folder = scratch.Path();
   const std::wstring target = folder + kZipName;
@@ -74,9 +74,9 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
   int midWrite = 0;
   int sawA = 0;
   int sawB = 0;
-  for (int i = 0; i < kKills; ++i) {
+  for (int i = 0; i < killsWanted; ++i) {
     // Two backslashes before the closing quote: one survives the parsing.
-    std::wstring command = L"\"" + HelperPath() + L"\" \"" + folder + L"\\\"";
+    std::wstring command = L"\"" + HelperPath() + L"\" \"" + folder + L"\\\"" + mode;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -109,8 +109,25 @@ TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
   }
   std::printf("kills %d, of them inside a write %d; target old/new: %d A, %d B (seed %u)\n", kills,
               midWrite, sawA, sawB, seed);
-  EXPECT_GE(kills, 20);
+  EXPECT_GE(kills, killsWanted - 4);
   EXPECT_GT(midWrite, 0) << "no kill landed inside a write: the test proved nothing";
+}
+
+TEST(KilledWriter, LeavesOldOrNewNeverAMixAndTheNextAttemptCleansUp) {
+  platform::win32::Win32Resources resources;
+  const auto payload = resources.Find(kResourceType, kResourceId, nullptr);
+  ASSERT_TRUE(payload);
+  const auto b = VariantB(*payload);
+  KillRepeatedly(L"", VariantA(*payload), b, kKills);
+}
+
+TEST(KilledPatch, LeavesThePreviousEditionOrTheNewOne) {
+  platform::win32::Win32Resources resources;
+  const auto payload = resources.Find(kResourceType, kResourceId, nullptr);
+  ASSERT_TRUE(payload);
+  const auto old = ReadAll(LUMARSO_PATCH_BASE_WINE_PATH);
+  ASSERT_TRUE(old);
+  KillRepeatedly(L" --patch \"" LUMARSO_PATCH_BASE_WINE_PATH L"\"", *payload, *old, kKills / 2);
 }
 
 }  // namespace

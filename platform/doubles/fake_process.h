@@ -15,9 +15,14 @@ class FakeProcess final : public Process {
     ++endCalls;
     throw ProgramEnded{};
   }
+  [[noreturn]] void EndWith(int code) override {
+    exitCode = code;
+    EndNow();
+  }
   void ResetMousePointer() override { ++pointerResets; }
 
   int endCalls = 0;
+  int exitCode = 0;  // of the last EndWith
   int pointerResets = 0;
 };
 

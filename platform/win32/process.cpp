@@ -9,6 +9,8 @@ void Win32Process::EndNow() {
   ExitProcess(0);
 }
 
+void Win32Process::EndWith(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
+
 void Win32Process::ResetMousePointer() {
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }

@@ -13,6 +13,8 @@ struct Options {
   std::wstring screenshotDir;   // empty: no screenshots
   std::wstring hostFolder;      // demo/seed modes: where the host is installed
   unsigned retryMs = 0;         // the updater's retry interval (0: unknown)
+  std::wstring base;            // patch scenarios: the edition the patch updates from
+  std::wstring archive;         // patch scenarios: the new edition
 };
 
 struct Scenario {
@@ -25,6 +27,8 @@ struct Scenario {
 const std::vector<Scenario>& AllScenarios();
 // The unattended installs (command-line switches), listed after them.
 const std::vector<Scenario>& UnattendedScenarios();
+// The patch updater's, listed last; they want --base and --archive.
+const std::vector<Scenario>& PatchScenarios();
 
 class CheckFailed : public std::runtime_error {
  public:

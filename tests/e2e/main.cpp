@@ -2,6 +2,7 @@
 //
 //   lumarso_e2e list
 //   lumarso_e2e <scenario>|all --exe PATH [--retry-ms N] [--screenshots DIR]
+//               [--base OLD.zip --archive NEW.zip]   (the patch scenarios)
 //   lumarso_e2e seed [--host-root C:\Velto\]
 //   lumarso_e2e demo --exe PATH [--host-root C:\Velto\] [--screenshots DIR]
 //
@@ -79,6 +80,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--screenshots") o.screenshotDir = WindowsPath(v);
     else if (a == L"--retry-ms") o.retryMs = static_cast<unsigned>(std::wcstoul(v.c_str(), nullptr, 10));
     else if (a == L"--host-root") o.hostFolder = WindowsPath(v);
+    else if (a == L"--base") o.base = WindowsPath(v);
+    else if (a == L"--archive") o.archive = WindowsPath(v);
     else return Usage();
   }
   if (!o.hostFolder.empty() && o.hostFolder.back() != L'\\') o.hostFolder += L'\\';
@@ -87,6 +90,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<e2e::Scenario> scenarios = e2e::AllScenarios();
   scenarios.insert(scenarios.end(), e2e::UnattendedScenarios().begin(),
                    e2e::UnattendedScenarios().end());
+  scenarios.insert(scenarios.end(), e2e::PatchScenarios().begin(), e2e::PatchScenarios().end());
   if (command == L"list") {
     for (const auto& s : scenarios) std::printf("%-24s %s\n", s.name, s.summary);
     return 0;

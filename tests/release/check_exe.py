@@ -2,13 +2,14 @@
 """Reads a built exe of this project the way the Windows loader will and
 checks what it carries.  Each option adds one group of checks:
 
-    check_exe.py EXE [--payload ARCHIVE [--sha256 FILE]] [--identity]
+    check_exe.py EXE [--payload ARCHIVE [--resource-id 102] [--sha256 FILE]] [--identity]
                      [--machine i386|amd64 [--forbid TEXT]...]
 
 --payload   every exe that carries the archive: it is resource CUSTOM/101 in
             Italian (1040), byte for byte, on a 4-byte boundary; the file is
             aligned on pages and its .rsrc section is not writable, so Wine
-            and Windows map the archive instead of copying it.
+            and Windows map the archive instead of copying it.  With
+            --resource-id 102, the patch updater's patch the same way.
 --sha256    the checksum file written beside the updater: one line in
             sha256sum's format, the hash `sha256sum` gives for ARCHIVE and
             the name Lumarso2015.zip, whatever ARCHIVE is called.
@@ -117,7 +118,7 @@ def resource_entries(pe):
 
 # ---------------------------------------------------------------- --payload
 
-def check_payload(pe, data, archive, c):
+def check_payload(pe, data, archive, resource_id, c):
     opt = pe.OPTIONAL_HEADER
     c.check(opt.FileAlignment == PAGE, "file alignment 0x%X is 0x1000" % opt.FileAlignment)
     c.check(opt.SectionAlignment == PAGE, "section alignment 0x%X is 0x1000" % opt.SectionAlignment)
@@ -127,8 +128,8 @@ def check_payload(pe, data, archive, c):
         c.check(not s.Characteristics & SCN["IMAGE_SCN_MEM_WRITE"],
                 ".rsrc is not writable (flags 0x%08X)" % s.Characteristics)
 
-    found = [r for r in resource_entries(pe) if r[:3] == ("CUSTOM", 101, ITALIAN)]
-    c.check(len(found) == 1, "resource CUSTOM/101 in language 1040")
+    found = [r for r in resource_entries(pe) if r[:3] == ("CUSTOM", resource_id, ITALIAN)]
+    c.check(len(found) == 1, "resource CUSTOM/%d in language 1040" % resource_id)
     if found:
         rva, size = found[0][3], found[0][4]
         with open(archive, "rb") as f:
@@ -306,8 +307,9 @@ def check_release(pe, data, machine_name, forbid, c):
         check_manifest(pe.get_data(rva, size), fail)
     if not any(r[0] == RT_VERSION for r in resources):
         fail("no version resource")
-    if not any(r[0] == "CUSTOM" and r[1] == 101 for r in resources):
-        fail("no CUSTOM/101 payload resource")
+    # The full updater carries the archive, the patch updater the patch.
+    if not any(r[0] == "CUSTOM" and r[1] in (101, 102) for r in resources):
+        fail("no CUSTOM/101 archive or CUSTOM/102 patch resource")
 
     # Build folders: neither the source tree nor the build folder in the bytes.
     for text in forbid:
@@ -321,6 +323,8 @@ def main():
     ap.add_argument("exe")
     ap.add_argument("--payload", metavar="ARCHIVE", help="the archive the exe must carry as CUSTOM/101")
     ap.add_argument("--sha256", metavar="FILE", help="the checksum file written for the archive")
+    ap.add_argument("--resource-id", type=int, default=101,
+                    help="the resource --payload names: 101, or 102 for the patch updater's patch")
     ap.add_argument("--identity", action="store_true", help="the updater's icon and version record")
     ap.add_argument("--machine", choices=sorted(MACHINES), help="a shipped exe for this machine")
     ap.add_argument("--forbid", action="append", default=[],
@@ -338,7 +342,7 @@ def main():
     pe = pefile.PE(data=data)
     c = Checks()
     if args.payload:
-        check_payload(pe, data, args.payload, c)
+        check_payload(pe, data, args.payload, args.resource_id, c)
     if args.sha256:
         check_sha256_file(args.payload, args.sha256, c)
     if args.identity:

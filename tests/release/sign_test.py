@@ -28,17 +28,18 @@ def verify(path, ca):
 
 
 def payload_span(path):
-    """(file offset, size) of the CUSTOM/101 resource."""
+    """(file offset, size) of the CUSTOM/101 resource (the archive), or of
+    CUSTOM/102 (the patch updater's patch)."""
     pe = pefile.PE(path, fast_load=True)
     pe.parse_data_directories(
         directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
         if rtype.name is not None and str(rtype.name) == "CUSTOM":
             for rid in rtype.directory.entries:
-                if rid.id == 101:
+                if rid.id in (101, 102):
                     leaf = rid.directory.entries[0].data.struct
                     return pe.get_offset_from_rva(leaf.OffsetToData), leaf.Size
-    raise AssertionError(f"{path} has no CUSTOM/101 resource")
+    raise AssertionError(f"{path} has no CUSTOM/101 or CUSTOM/102 resource")
 
 
 class Signing(unittest.TestCase):

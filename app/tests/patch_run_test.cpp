@@ -1,0 +1,159 @@
+// The patch updater's runs on the doubles, silent and with the window: which
+// installed file it patches, which it leaves alone, and how each run ends.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/exit_codes.h"
+#include "app/install_log.h"
+#include "app/module1.h"
+#include "app/patch_steps.h"
+#include "app/silent_run.h"
+#include "modreg/modreg.h"
+#include "payload/patch_header.h"
+#include "payload/tests/patch_pairs.h"
+#include "payload/write_payload.h"
+#include "platform/doubles/fake_clock.h"
+#include "platform/doubles/fake_dialogs.h"
+#include "platform/doubles/fake_error_messages.h"
+#include "platform/doubles/fake_files.h"
+#include "platform/doubles/fake_log_file.h"
+#include "platform/doubles/fake_process.h"
+#include "platform/doubles/fake_registry.h"
+#include "platform/doubles/fake_resources.h"
+#include "platform/doubles/fake_window.h"
+#include "platform/doubles/openssl_sha256.h"
+
+namespace app {
+namespace {
+
+using payload::testing::Bytes;
+using platform::doubles::FileOp;
+using platform::doubles::ProgramEnded;
+
+constexpr wchar_t kHost[] = L"C:\\Velto\\Quadrivo\\";
+constexpr wchar_t kZipPath[] = L"C:\\Velto\\Quadrivo\\Lumarso2015.zip";
+constexpr wchar_t kLogPath[] = L"C:\\logs\\install.log";
+
+const Bytes kOld = payload::testing::Noise(700000, 31);
+const Bytes kNew = payload::testing::Edited(kOld, 32);
+const Bytes kPatch = payload::testing::Pack(kOld, kNew, payload::testing::Xdelta(kOld, kNew));
+
+enum class Installed { kOld, kNew, kForeign, kNothing };
+
+class PatchRun : public ::testing::Test {
+ public:
+  PatchRun() {
+    resources.Add(payload::kResourceType, payload::kPatchResourceId, kPatch);
+    files.MakeFolders(kHost);
+    files.PutFile(std::wstring(kHost) + L"Quadrivo.exe", {std::byte{'M'}, std::byte{'Z'}});
+    logFile.MakeFolder(L"C:\\logs");
+    (void)log.Open(kLogPath);
+  }
+  void Install(Installed what) {
+    if (what == Installed::kOld) files.PutFile(kZipPath, kOld);
+    if (what == Installed::kNew) files.PutFile(kZipPath, kNew);
+    if (what == Installed::kForeign) files.PutFile(kZipPath, payload::testing::Noise(5000, 33));
+  }
+  int Silent() {
+    return RunSilent({registry, files, resources, process, clock}, {kHost, 0, 20000, &sha}, log);
+  }
+  // The window run: a click on the button; the code the process ended with,
+  // or none when it did not end.
+  std::optional<int> Click() {
+    Module1 module1({registry, files, resources, dialogs, window, process}, modReg, 20000,
+                    {&log, kHost, &sha});
+    module1.Main();
+    try {
+      window.Click();
+    } catch (const ProgramEnded&) {
+      return process.exitCode;
+    }
+    return std::nullopt;
+  }
+  [[nodiscard]] bool Logged(const std::string& text) const {
+    return logFile.Content(kLogPath).value_or("").find(text) != std::string::npos;
+  }
+
+  platform::doubles::FakeRegistry registry;
+  platform::doubles::FakeFileSystem files;
+  platform::doubles::FakeResources resources;
+  platform::doubles::FakeDialogs dialogs;
+  platform::doubles::FakeWindow window;
+  platform::doubles::FakeProcess process;
+  platform::doubles::FakeClock clock;
+  platform::doubles::FakeErrorMessages messages;
+  platform::doubles::FakeLogFile logFile;
+  platform::doubles::OpensslSha256 sha;
+  InstallLog log{logFile, clock, messages};
+  modreg::ModReg modReg{registry, dialogs, process};
+};
+
+struct Case {
+  const char* name;
+  Installed installed;
+  int exitCode;
+  bool patched;                 // the old edition became the new one
+  std::string logged;
+};
+
+class Runs : public PatchRun, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(Runs, Silent) {
+  const Case& c = GetParam();
+  Install(c.installed);
+  const auto before = files.Content(kZipPath);
+  EXPECT_EQ(Silent(), c.exitCode);
+  EXPECT_EQ(files.Content(kZipPath), c.patched ? std::optional<Bytes>(kNew) : before);
+  EXPECT_EQ(files.CountCalls(FileOp::MoveReplace), c.patched ? 1 : 0);
+  EXPECT_TRUE(Logged(c.logged)) << logFile.Content(kLogPath).value_or("");
+  EXPECT_TRUE(dialogs.Shown().empty()) << "a box in a silent run";
+}
+
+TEST_P(Runs, WithTheWindow) {
+  const Case& c = GetParam();
+  Install(c.installed);
+  const auto before = files.Content(kZipPath);
+  EXPECT_EQ(Click(), std::optional<int>(c.exitCode));
+  EXPECT_EQ(files.Content(kZipPath), c.patched ? std::optional<Bytes>(kNew) : before);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  const auto& box = dialogs.Shown()[0];
+  EXPECT_EQ(box.title, payload::kDoneTitle);
+  if (c.exitCode == kExitWritten) {
+    EXPECT_EQ(box.text, payload::kDoneText);
+  } else {
+    EXPECT_EQ(box.text, kNotTheBaseText);
+    EXPECT_EQ(box.icon, platform::Icon::Warning);
+    EXPECT_FALSE(window.TimerEnabled()) << "nothing to retry";
+  }
+  EXPECT_TRUE(Logged(c.logged));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patch, Runs,
+    ::testing::Values(
+        Case{"old_edition", Installed::kOld, kExitWritten, true,
+             "attempt 1: patched the installed edition (700000 bytes, SHA-256 "},
+        Case{"new_edition", Installed::kNew, kExitWritten, false,
+             "attempt 1: the installed copy already is the new edition"},
+        Case{"foreign_file", Installed::kForeign, kExitNotTheBaseEdition, false,
+             "found 5000 bytes, SHA-256 not read (the size differs); expected the edition it "
+             "updates from (700000 bytes, SHA-256 "},
+        Case{"no_file", Installed::kNothing, kExitNotTheBaseEdition, false,
+             "result: exit code 5, no edition this patch updates is installed; nothing written"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A failed apply (here a read error) is retried like any failed attempt.
+TEST_F(PatchRun, AFailedApplyIsRetriedAndThenSucceeds) {
+  Install(Installed::kOld);
+  files.FailCall(FileOp::ReadAt, 23);
+  EXPECT_EQ(RunSilent({registry, files, resources, process, clock}, {kHost, 1, 20000, &sha}, log),
+            kExitWritten);
+  EXPECT_EQ(files.Content(kZipPath), std::optional<Bytes>(kNew));
+  EXPECT_TRUE(Logged("attempt 1 failed: reading the installed copy, error 23"));
+  EXPECT_TRUE(Logged("attempt 2: patched"));
+}
+
+}  // namespace
+}  // namespace app

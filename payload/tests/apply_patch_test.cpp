@@ -1,0 +1,208 @@
+// Whole attempts of the patch updater against the doubles: which installed
+// file gets patched, which is left alone and how each ends, and that no
+// failure ever replaces the installed file or leaves a temporary one.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "payload/apply_patch.h"
+#include "payload/tests/patch_pairs.h"
+#include "payload/write_payload.h"
+#include "platform/doubles/fake_dialogs.h"
+#include "platform/doubles/fake_files.h"
+#include "platform/doubles/fake_resources.h"
+#include "platform/doubles/openssl_sha256.h"
+
+namespace payload {
+namespace {
+
+using platform::doubles::FakeDialogs;
+using platform::doubles::FakeFileSystem;
+using platform::doubles::FakeResources;
+using platform::doubles::FileOp;
+using platform::doubles::HashOp;
+using platform::doubles::OpensslSha256;
+using testing::Bytes;
+
+constexpr wchar_t kFolder[] = L"C:\\Velto\\Quadrivo\\";
+constexpr wchar_t kTarget[] = L"C:\\Velto\\Quadrivo\\Lumarso2015.zip";
+
+const Bytes kOld = testing::Noise(6u << 20, 21);  // two target windows
+const Bytes kNew = testing::Edited(kOld, 22);
+const Bytes kDelta = testing::Xdelta(kOld, kNew);
+
+using testing::Pack;
+
+class ApplyPatchTest : public ::testing::Test {
+ public:
+  void Carry(const Bytes& resource) { resources_.Add(L"CUSTOM", kPatchResourceId, resource); }
+  PatchAttempt Run() { return ApplyPatch(fs_, resources_, sha_, dialogs_, kFolder); }
+  [[nodiscard]] bool Installed(const Bytes& bytes) const { return fs_.Content(kTarget) == bytes; }
+  [[nodiscard]] bool OnlyTheArchive() const {
+    return fs_.Names(kFolder) == std::vector<std::wstring>{L"Lumarso2015.zip"};
+  }
+  [[nodiscard]] bool ToldDone() const {
+    return dialogs_.Shown().size() == 1 && dialogs_.Shown()[0].text == kDoneText;
+  }
+
+  FakeFileSystem fs_;
+  FakeResources resources_;
+  FakeDialogs dialogs_;
+  OpensslSha256 sha_;
+};
+
+TEST_F(ApplyPatchTest, TheOldEditionBecomesTheNewOneReadOnce) {
+  Carry(Pack(kOld, kNew, kDelta));
+  fs_.PutFile(kTarget, kOld);
+  const PatchAttempt a = Run();
+  EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
+  EXPECT_TRUE(Installed(kNew));
+  EXPECT_TRUE(OnlyTheArchive());
+  EXPECT_TRUE(ToldDone());
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+  // Hashed as written, and the installed file never hashed: one read of it.
+  EXPECT_EQ(sha_.TotalBytesHashed(), kNew.size());
+  EXPECT_FALSE(a.foundSha256.has_value());
+}
+
+// What the folder holds, and how the attempt ends; none of these writes.
+struct Found {
+  const char* name;
+  std::function<void(FakeFileSystem&)> put;
+  PatchOutcome outcome;
+  bool told;
+  bool applied = false;  // tried (a same-size file is told apart by the result)
+};
+
+class WhatIsInstalled : public ApplyPatchTest, public ::testing::WithParamInterface<Found> {};
+
+TEST_P(WhatIsInstalled, DecidesWithoutWriting) {
+  Carry(Pack(kOld, kNew, kDelta));
+  GetParam().put(fs_);
+  const auto before = fs_.Content(kTarget);
+  const PatchAttempt a = Run();
+  EXPECT_EQ(a.outcome, GetParam().outcome) << a.why;
+  EXPECT_EQ(fs_.Content(kTarget), before);
+  EXPECT_EQ(fs_.CountCalls(FileOp::CreateNew), GetParam().applied ? 1 : 0);
+  EXPECT_EQ(fs_.CountCalls(FileOp::MoveReplace), 0);
+  EXPECT_EQ(fs_.Names(kFolder).size(), before ? 1u : 0u) << "a temporary file was left";
+  EXPECT_EQ(ToldDone(), GetParam().told);
+  EXPECT_TRUE(dialogs_.Shown().size() <= 1);
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+}
+
+Bytes SameSizeAsOld() {
+  Bytes b = kOld;
+  b[b.size() / 2] ^= std::byte{1};
+  return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folder, WhatIsInstalled,
+    ::testing::Values(
+        Found{"already_new", [](FakeFileSystem& fs) { fs.PutFile(kTarget, kNew); },
+              PatchOutcome::kAlreadyNew, true},
+        Found{"no_file", [](FakeFileSystem& fs) { fs.MakeFolders(kFolder); },
+              PatchOutcome::kNotTheBase, false},
+        Found{"another_size", [](FakeFileSystem& fs) { fs.PutFile(kTarget, testing::Noise(5000, 3)); },
+              PatchOutcome::kNotTheBase, false},
+        Found{"empty_file", [](FakeFileSystem& fs) { fs.PutFile(kTarget, {}); },
+              PatchOutcome::kNotTheBase, false},
+        Found{"another_edition_of_the_old_size",
+              [](FakeFileSystem& fs) { fs.PutFile(kTarget, SameSizeAsOld()); },
+              PatchOutcome::kNotTheBase, false, true},
+        Found{"held_by_another_program",
+              [](FakeFileSystem& fs) {
+                fs.PutFile(kTarget, kOld);
+                (void)fs.OpenElsewhere(kTarget, platform::doubles::kShareNone);
+              },
+              PatchOutcome::kFailed, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ApplyPatchTest, AnotherEditionOfTheOldSizeIsReportedWithItsHash) {
+  Carry(Pack(kOld, kNew, kDelta));
+  fs_.PutFile(kTarget, SameSizeAsOld());
+  const PatchAttempt a = Run();
+  ASSERT_EQ(a.outcome, PatchOutcome::kNotTheBase);
+  ASSERT_TRUE(a.foundSize && a.foundSha256);
+  EXPECT_EQ(*a.foundSize, kOld.size());
+  EXPECT_NE(*a.foundSha256, a.header->from.sha256);
+  EXPECT_TRUE(OnlyTheArchive());
+}
+
+// Every way an apply can go wrong part-way: nothing replaced, no temporary
+// file left, the attempt failed (so it is retried).
+struct Fault {
+  const char* name;
+  std::function<Bytes()> resource;
+  std::function<void(ApplyPatchTest&)> arrange;
+  // The writing side's failures are left to the caller's watch of its calls.
+  bool says_why = true;
+};
+
+class FailedApply : public ApplyPatchTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(FailedApply, ReplacesNothing) {
+  Carry(GetParam().resource());
+  fs_.PutFile(kTarget, kOld);
+  GetParam().arrange(*this);
+  const PatchAttempt a = Run();
+  EXPECT_EQ(a.outcome, PatchOutcome::kFailed);
+  EXPECT_EQ(!a.why.empty(), GetParam().says_why) << a.why;
+  EXPECT_TRUE(fs_.Content(kTarget) == kOld);
+  EXPECT_TRUE(OnlyTheArchive());
+  EXPECT_TRUE(dialogs_.Shown().empty());
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+}
+
+Bytes WithDeltaByte(std::size_t fromEnd) {
+  Bytes d = kDelta;
+  d[d.size() - fromEnd] ^= std::byte{0x40};
+  return Pack(kOld, kNew, d);
+}
+
+const auto kNothing = [](ApplyPatchTest&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Apply, FailedApply,
+    ::testing::Values(
+        // A byte of the added data (the data section ends the window)
+        // changed: well-formed, wrong result.
+        Fault{"damaged_delta_data", [] { return WithDeltaByte(kDelta.size() / 3); }, kNothing},
+        Fault{"damaged_delta_structure",
+              [] {
+                Bytes d = kDelta;
+                d.resize(d.size() / 2);
+                return Pack(kOld, kNew, d);
+              },
+              kNothing},
+        Fault{"not_a_patch", [] { return Bytes(200, std::byte{7}); }, kNothing},
+        Fault{"missing_resource", [] { return Bytes{}; },
+              [](ApplyPatchTest& t) { t.resources_.FailCall(platform::doubles::ResourceCall::Find, 1814); }},
+        // Another program rewrites the installed file while the apply reads
+        // it, and puts it back before the apply's check: a failed attempt,
+        // not another edition.
+        Fault{"base_changes_during_the_apply", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) {
+                t.fs_.BeforeCall(FileOp::ReadAt, [&t] {
+                  Bytes changed = kOld;
+                  for (std::size_t i = 0; i < changed.size(); i += 4096) changed[i] = std::byte{0};
+                  t.fs_.PutFile(kTarget, changed);
+                }, 2);
+                t.fs_.BeforeCall(FileOp::ReadAt, [&t] { t.fs_.PutFile(kTarget, kOld); }, 3);
+              }},
+        Fault{"read_error", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) { t.fs_.FailCall(FileOp::ReadAt, 23, 2); }},
+        Fault{"write_error", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) { t.fs_.FailCall(FileOp::Write, platform::kErrorDiskFull); },
+              false},
+        Fault{"hash_error", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) { t.sha_.FailCall(HashOp::Update, platform::kErrorNotEnoughMemory); }},
+        Fault{"no_room_for_both", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) { t.fs_.SetFreeSpace(L'C', kNew.size() - 1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace payload
