@@ -19,9 +19,6 @@ class ByteSource {
   // The next at most kWriteChunk bytes, valid until the next call; empty
   // once all were handed out.  False when they cannot be had.
   [[nodiscard]] virtual bool Next(std::span<const std::byte>* chunk) = 0;
-  // Starts again from the first byte: a look at the bytes (is the old copy
-  // already these?) comes before writing them.
-  virtual void Rewind() = 0;
 };
 
 // Chunks of a view in memory, never copied.
@@ -30,7 +27,6 @@ class ViewSource final : public ByteSource {
   explicit ViewSource(std::span<const std::byte> view) noexcept : view_(view), rest_(view) {}
   [[nodiscard]] std::uint64_t Size() const override { return view_.size(); }
   [[nodiscard]] bool Next(std::span<const std::byte>* chunk) override;
-  void Rewind() override { rest_ = view_; }
 
  private:
   std::span<const std::byte> view_;
