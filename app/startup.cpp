@@ -23,7 +23,7 @@ constexpr wchar_t kUsage[] =
     L"/? oppure /H \u2013 mostra questo aiuto.\n"
     L"\n"
     L"Codici di uscita:\n"
-    L"0 \u2013 manuale scritto\n"
+    L"0 \u2013 manuale scritto, o gi\u00e0 presente e identico (nulla da scrivere)\n"
     L"1 \u2013 riga di comando non valida\n"
     L"2 \u2013 Quadrivo.exe non trovato nella cartella (con /S); nulla \u00e8 stato scritto\n"
     L"3 \u2013 tentativi esauriti; il Lumarso2015.zip precedente resta com'era\n"
