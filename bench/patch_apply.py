@@ -7,10 +7,9 @@ the exe's fixed part.  Prints a table and writes docs/patch-apply.md.
 
     patch_apply.py [--runs 5] [--bits 32,64] [--size BYTES] [--no-page]
 
-Two editions from cmake/tools/make_manual.py: the new one, and the previous
-one derived from it by cmake/tools/derive_old_edition.py (a few runs of bytes
-edited, one removed, one added), which is what the build does without
-LUMARSO_PATCH_FROM.  One build folder per bitness: build/bench-patch32,
+Two editions from cmake/tools/make_manual.py: the previous one, and the new
+one derived from it with 1% of the entries edited in place, one removed and
+one added (the first pair of docs/patch-sizes.md).  One build folder per bitness: build/bench-patch32,
 build/bench-patch64.
 
 Each run starts from the same history: the previous edition is copied into
@@ -51,19 +50,23 @@ def log(text):
 
 
 def editions(size, entries, stored):
+    """The previous edition is the generated manual; the new one derives from
+    it as in docs/patch-sizes.md's first pair: 1% of the entries edited in
+    place, one removed, one added."""
     folder = os.path.join(BUILD, "bench-patch-editions")
     os.makedirs(folder, exist_ok=True)
-    new = os.path.join(folder, "new-%d.zip" % size)
     old = os.path.join(folder, "old-%d.zip" % size)
-    if not os.path.exists(new):
-        log("making the new edition (%d bytes)" % size)
-        subprocess.run([sys.executable, os.path.join(TOOLS, "make_manual.py"), "--out", new,
-                        "--size", str(size), "--entries", str(entries), "--stored", str(stored)],
-                       check=True)
+    new = os.path.join(folder, "new-%d-change1.zip" % size)
+    shape = ["--size", str(size), "--entries", str(entries), "--stored", str(stored)]
     if not os.path.exists(old):
-        log("deriving the previous edition")
-        subprocess.run([sys.executable, os.path.join(TOOLS, "derive_old_edition.py"),
-                        "--from", new, "--out", old], check=True)
+        log("making the previous edition (%d bytes)" % size)
+        subprocess.run([sys.executable, os.path.join(TOOLS, "make_manual.py"), "--out", old] + shape,
+                       check=True)
+    if not os.path.exists(new):
+        log("deriving the new edition")
+        subprocess.run([sys.executable, os.path.join(TOOLS, "make_manual.py"), "--out", new] + shape +
+                       ["--change", "1", "--add", "1", "--remove", "1", "--derive-seed", "1"],
+                       check=True)
     return old, new
 
 
@@ -223,8 +226,8 @@ def main():
         f.write("""# Applying a patch against writing the whole archive
 
 Made by `bench/patch_apply.py` on %s (%s, Linux %s), under Wine.
-New edition: `make_manual.py --size %d --entries %d --stored %d`; the previous edition derived from it
-by `derive_old_edition.py` (8 runs of 64 bytes edited, 1024 bytes removed, 3000 added), %d and %d bytes.
+Previous edition: `make_manual.py --size %d --entries %d --stored %d`; the new one derived from it with
+`--change 1 --add 1 --remove 1 --derive-seed 1` (1%% of the entries edited in place, one removed, one added), %d and %d bytes.
 Both updaters start over the previous edition, with the same history before every run (previous edition
 copied in and flushed, a same-size decoy written and flushed, the exe read once), alternating, %d runs each.
 Times are the updaters' own, from their logs (attempt start to success notice): Wine's start-up is not in them.
