@@ -274,7 +274,7 @@ class Bench:
                 sampler.__exit__(None, None, None)
             process.close()
 
-    def installs(self, exe, installer, archive, runs, into):
+    def installs(self, exe, installer, archive, runs, into, kinds=tuple(INSTALLS)):
         """Whole installs, start to exit, taking turns, each after the same
         history: the updater's silent install (/S /D=) into a new file, over
         an older copy, over an identical copy and over one differing in its
@@ -284,7 +284,7 @@ class Bench:
         velto = os.path.join(self.scratch, "velto")
         host = os.path.join(velto, "Quadrivo")
         target = os.path.join(host, ZIP_NAME)
-        kinds = [k for k, (program, _) in INSTALLS.items() if installer or program != "nsis"]
+        kinds = [k for k in kinds if installer or INSTALLS[k][0] != "nsis"]
         for key in ("ms", "slow_io", "rewritten"):
             into.setdefault(key, {})
         programs = [exe] + ([installer] if installer else [])

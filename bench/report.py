@@ -130,19 +130,46 @@ def rewritten_cell(size, method):
     return "-" if not flags else "%d of %d" % (sum(1 for f in flags if f), len(flags))
 
 
+# Figures a second pass (bench.py --current) measures again, after the
+# full run, when the current-copy check came later than the full run.
+SECOND_PASS = ("payload-current", "payload-lastbyte", "payload-cold", "payload-current-cold",
+               "payload-lastbyte-cold")
+
+
+def second_pass(view):
+    """The size entry of the second pass, or None."""
+    entry = (view.get("current_pass") or {}).get("size")
+    return entry if entry and entry.get("write") else None
+
+
+def _write_row(size, method, number, text, history):
+    values = size.get("write", {}).get(method)
+    if not values:
+        return None
+    slow, runs = slow_cell(size, method)
+    return (number, text, HISTORY[history], _ms(median(values)), slow, runs,
+            rewritten_cell(size, method) if history in ("identical", "last-byte") else "",
+            _mib(median(size.get("write_peak_anon", {}).get(method, []))))
+
+
 def write_rows(view):
     """[(figure, what, history, median, slow writes, runs with slow writes,
-    rewritten, peak private)] at the largest archive."""
-    big = largest(view)
+    rewritten, peak private)] at the largest archive; the current-copy
+    figures from the second pass when there is one, beside its own 1 and 1r
+    (marked *)."""
+    big, again = largest(view), second_pass(view)
     out = []
     for method, number, text, history in METHODS:
-        values = big.get("write", {}).get(method)
-        if not values:
-            continue
-        slow, runs = slow_cell(big, method)
-        out.append((number, text, HISTORY[history], _ms(median(values)), slow, runs,
-                    rewritten_cell(big, method) if history in ("identical", "last-byte") else "",
-                    _mib(median(big.get("write_peak_anon", {}).get(method, [])))))
+        row = _write_row(again if again and method in SECOND_PASS else big, method, number,
+                         text, history)
+        if row:
+            out.append(row)
+    if again:
+        for method, number, text, history in METHODS:
+            if method in (updater_method(view), "payload-replace"):
+                row = _write_row(again, method, number + "*", text, history)
+                if row:
+                    out.append(row)
     return out
 
 
@@ -182,6 +209,10 @@ def rows(view):
     out.append(("ratio 1/3", _x(r13), "<= 0.7", verdict(r13, LIMITS["ratio_1_3"])))
     out.append(("ratio 1/3n (against the naive writer without flush)",
                 _x(ratio(used, med["naive-noflush"])), "", ""))
+    again = second_pass(view)
+    if again:
+        med.update({m: _med(again, m) for m in SECOND_PASS})
+        used = _med(again, updater_method(view))
     for suffix, base, when in (("", used, "warm cache"),
                                ("-cold", med["payload-cold"], "page cache dropped")):
         current, lastbyte = med["payload-current" + suffix], med["payload-lastbyte" + suffix]
@@ -247,16 +278,20 @@ def rows(view):
 
 def install_rows(view):
     """[(figure, history, median, slow 4 MiB writes, runs with slow writes,
-    rewritten)] of whole installs, start to exit."""
-    inst = view.get("install", {})
+    rewritten)] of whole installs, start to exit; those of the second pass
+    marked *."""
     out = []
-    for kind, text, history in INSTALL_KINDS:
-        values = inst.get("ms", {}).get(kind)
-        if not values:
-            continue
-        slow, runs = slow_cell({"slow_io": inst.get("slow_io", {})}, kind)
-        out.append(("7. " + text, HISTORY[history], _ms(median(values)), slow, runs,
-                    rewritten_cell(inst, kind) if history in ("identical", "last-byte") else ""))
+    again = (view.get("current_pass") or {}).get("install") or {}
+    for inst, mark, kinds in ((view.get("install", {}), "", None),
+                              (again, "*", ("silent", "silent-current", "silent-lastbyte"))):
+        for kind, text, history in INSTALL_KINDS:
+            values = inst.get("ms", {}).get(kind)
+            if not values or (kinds and kind not in kinds):
+                continue
+            slow, runs = slow_cell({"slow_io": inst.get("slow_io", {})}, kind)
+            out.append(("7%s. %s" % (mark, text), HISTORY[history], _ms(median(values)), slow,
+                        runs, rewritten_cell(inst, kind)
+                        if history in ("identical", "last-byte") else ""))
     return out
 
 
@@ -287,10 +322,11 @@ def _runs_load(view):
 def problems(view):
     """Lines about retries and failed parts, for the console and the page."""
     out = []
-    for r in view.get("retries", []):
+    again = view.get("current_pass") or {}
+    for r in view.get("retries", []) + again.get("retries", []):
         out.append("retried once (%s): %s did not start: %s" % (r.get("when", "?"), r["what"],
                                                                 r["error"]))
-    for e in view.get("errors", []):
+    for e in view.get("errors", []) + again.get("errors", []):
         out.append("FAILED (%s): %s: %s" % (e.get("when", "?"), e["section"], e["error"]))
     return out
 
@@ -416,10 +452,19 @@ def write_page(path, results, plot_name, notes):
         view = bitness(results, bits)
         size = _size(largest(view)["bytes"])
         trouble = problems(view)
+        again = view.get("current_pass")
+        pass_text = "" if not again else (
+            "\n\nThe current-copy figures (c, cl and their cold twins, and the silent installs "
+            "marked 7*) come from a second pass (`scripts/bench --current`, %s, tree at %s, "
+            "1-minute load average %s over its timed writes), made once the updater checked "
+            "for a current copy; the rows marked * are that pass's own 1 and 1r, which its "
+            "ratios use." % (again.get("date", "?"), again.get("commit", "?"),
+                             _runs_load({"sizes": [again.get("size", {})]})))
         sections.append(
             "## Results, %s-bit build (%s MB archive)\n\n"
-            "1-minute load average before each timed write: %s.\n\n%s\n\n%s\n\n%s%s"
-            % (bits, size, _runs_load(view), markdown_writes(view), markdown_installs(view),
+            "1-minute load average before each timed write: %s.%s\n\n%s\n\n%s\n\n%s%s"
+            % (bits, size, _runs_load(view), pass_text, markdown_writes(view),
+               markdown_installs(view),
                markdown_table(view),
                ("\n\nRuns that needed a second try or failed:\n\n" +
                 "\n".join("- " + t for t in trouble)) if trouble else
