@@ -37,7 +37,8 @@ bool Form1::DiscoverHostFolder() {
 }
 
 void Form1::EndWritten() {
-  steps_.log().Line(L"result: exit code 0, the manual was written");
+  steps_.log().Line(alreadyCurrent_ ? L"result: exit code 0, the manual was already current"
+                                    : L"result: exit code 0, the manual was written");
   s_.process.EndNow();
 }
 
@@ -92,6 +93,7 @@ bool Form1::WritePayload() {
   strZipName = attempt.zipName;
   // A failed lookup keeps the copy of the last attempt that found one.
   if (attempt.payload) bytPayload = *attempt.payload;
+  alreadyCurrent_ = attempt.alreadyCurrent;
   return attempt.written;
 }
 

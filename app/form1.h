@@ -55,6 +55,7 @@ class Form1 final : public platform::WindowEvents {
   InstallLog noLog_;
   InstallSteps steps_;
   bool tickRunning_ = false;
+  bool alreadyCurrent_ = false;  // the last attempt found the copy in place current
 };
 
 }  // namespace app

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "app/texts.h"
 #include "payload/write_payload.h"
@@ -16,9 +18,12 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   Witness(platform::FileSystem& files, platform::Resources& resources)
       : files_(files), resources_(resources) {}
 
-  void Reset() noexcept {
+  // A new attempt, which writes `target`.
+  void Reset(std::wstring target) {
     last_ = platform::kErrorSuccess;
     step_ = L"";
+    target_ = std::move(target);
+    oldCopy_.clear();
   }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
   // What the failing call was doing, for the log.
@@ -45,6 +50,7 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
     return Note(files_.Flush(file), L"flushing the new copy of");
   }
   platform::Win32Status Close(platform::FileId file) override {
+    if (oldCopy_.erase(file) != 0) return files_.Close(file);
     return Note(files_.Close(file), L"closing the new copy of");
   }
   platform::Win32Status MoveReplace(const std::wstring& from, const std::wstring& to) override {
@@ -59,15 +65,20 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   }
   // Reading the exe's own file falls back to the mapped resource when it
   // cannot be opened or checked, so only a read that fails the attempt counts.
+  // The copy in place is read only to see whether it is current already; a
+  // failure there means "write it", never that the attempt failed.
   platform::Win32Status OpenRead(const std::wstring& path, platform::FileId* file) override {
-    return files_.OpenRead(path, file);
+    const platform::Win32Status status = files_.OpenRead(path, file);
+    if (status == platform::kErrorSuccess && path == target_) oldCopy_.insert(*file);
+    return status;
   }
   platform::Win32Status GetSize(platform::FileId file, std::uint64_t* bytes) override {
     return files_.GetSize(file, bytes);
   }
   platform::Win32Status ReadAt(platform::FileId file, std::uint64_t offset, void* buffer,
                                std::uint32_t size, std::uint32_t* read) override {
-    return Note(files_.ReadAt(file, offset, buffer, size, read), L"reading the archive for");
+    const platform::Win32Status status = files_.ReadAt(file, offset, buffer, size, read);
+    return oldCopy_.contains(file) ? status : Note(status, L"reading the archive for");
   }
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  platform::Win32Status* error) override {
@@ -93,6 +104,8 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   platform::Resources& resources_;
   platform::Win32Status last_ = platform::kErrorSuccess;
   const wchar_t* step_ = L"";
+  std::wstring target_;
+  std::set<platform::FileId> oldCopy_;  // open handles on the copy in place
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -150,9 +163,12 @@ payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
   const int number = ++attempts_;
   log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
             payload::kZipName);
-  witness_->Reset();
+  witness_->Reset(targetDir + payload::kZipName);
   payload::PayloadAttempt result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
-  if (result.written) {
+  if (result.alreadyCurrent) {
+    log_.Line(L"attempt " + std::to_wstring(number) + L": already current, " +
+              std::to_wstring(result.comparedBytes) + L" bytes compared, nothing written");
+  } else if (result.written) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": written, " +
               std::to_wstring(result.payload ? result.payload->size() : 0) + L" bytes");
   } else if (witness_->LastFailure() != platform::kErrorSuccess) {

@@ -42,8 +42,10 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
     return kExitHostNotFound;
   }
   for (std::uint32_t failedRetries = 0;; ++failedRetries) {
-    if (steps.Attempt(boxes, target).written) {
-      log.Line(L"result: exit code 0, the manual was written");
+    const payload::PayloadAttempt attempt = steps.Attempt(boxes, target);
+    if (attempt.written) {
+      log.Line(attempt.alreadyCurrent ? L"result: exit code 0, the manual was already current"
+                                      : L"result: exit code 0, the manual was written");
       return kExitWritten;
     }
     if (failedRetries == settings.retries) break;

@@ -19,18 +19,22 @@ class ByteSource {
   // The next at most kWriteChunk bytes, valid until the next call; empty
   // once all were handed out.  False when they cannot be had.
   [[nodiscard]] virtual bool Next(std::span<const std::byte>* chunk) = 0;
+  // Starts again from the first byte: a look at the bytes (is the old copy
+  // already these?) comes before writing them.
+  virtual void Rewind() = 0;
 };
 
 // Chunks of a view in memory, never copied.
 class ViewSource final : public ByteSource {
  public:
-  explicit ViewSource(std::span<const std::byte> view) noexcept : rest_(view), size_(view.size()) {}
-  [[nodiscard]] std::uint64_t Size() const override { return size_; }
+  explicit ViewSource(std::span<const std::byte> view) noexcept : view_(view), rest_(view) {}
+  [[nodiscard]] std::uint64_t Size() const override { return view_.size(); }
   [[nodiscard]] bool Next(std::span<const std::byte>* chunk) override;
+  void Rewind() override { rest_ = view_; }
 
  private:
+  std::span<const std::byte> view_;
   std::span<const std::byte> rest_;
-  std::uint64_t size_;
 };
 
 }  // namespace payload

@@ -31,15 +31,18 @@ class ImageFileSource final : public ByteSource {
   [[nodiscard]] std::uint64_t Size() const override { return size_; }
   // Fails on any read error or a file that ends early.
   [[nodiscard]] bool Next(std::span<const std::byte>* chunk) override;
+  void Rewind() override { next_ = begin_; }
 
  private:
   ImageFileSource(platform::FileSystem& fs, platform::UniqueFile file, std::uint64_t offset,
                   std::uint64_t size)
-      : fs_(fs), file_(std::move(file)), next_(offset), end_(offset + size), size_(size) {}
+      : fs_(fs), file_(std::move(file)), begin_(offset), next_(offset), end_(offset + size),
+        size_(size) {}
   [[nodiscard]] bool Read(std::uint64_t at, std::uint32_t size);
 
   platform::FileSystem& fs_;
   platform::UniqueFile file_;
+  std::uint64_t begin_;
   std::uint64_t next_;
   std::uint64_t end_;
   std::uint64_t size_;

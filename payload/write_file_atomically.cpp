@@ -95,12 +95,10 @@ void RemoveLeftovers(FileSystem& fs, const std::wstring& folder, const std::wstr
   }
 }
 
-}  // namespace
-
-bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
-                         ByteSource& source) {
+// Everything after the leftovers' cleanup.
+bool ReplaceWith(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
+                 ByteSource& source) {
   const std::wstring target = folder + name;
-  RemoveLeftovers(fs, folder, name);
 
   Win32Status error = platform::kErrorSuccess;
   const std::uint32_t attributes = fs.GetAttributes(target, &error);
@@ -122,6 +120,26 @@ bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::
 
   TempFile temp(fs);
   return temp.Create(folder, name) && temp.WriteAll(source) && temp.ReplaceTarget(target);
+}
+
+}  // namespace
+
+bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
+                         ByteSource& source) {
+  RemoveLeftovers(fs, folder, name);
+  return ReplaceWith(fs, folder, name, source);
+}
+
+bool WriteFileUnlessCurrent(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
+                            ByteSource& source, CopyCheck* check) {
+  // Before the check: a copy found current would otherwise keep an
+  // interrupted attempt's temporary file (up to a whole archive) beside it
+  // for good, as every later run finds it current too.
+  RemoveLeftovers(fs, folder, name);
+  *check = CheckCurrentCopy(fs, folder + name, source);
+  if (check->current) return true;
+  source.Rewind();
+  return ReplaceWith(fs, folder, name, source);
 }
 
 bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "payload/byte_source.h"
+#include "payload/current_copy.h"
 #include "platform/files.h"
 
 namespace payload {
@@ -21,6 +22,15 @@ namespace payload {
 // is shown.
 [[nodiscard]] bool WriteFileAtomically(platform::FileSystem& fs, const std::wstring& folder,
                                        const std::wstring& name, ByteSource& source);
+
+// The same, unless the file under `name` already holds exactly the bytes of
+// `source` (CheckCurrentCopy): then nothing is written, not even a temporary
+// file, and the old file keeps its last-write time, read-only or not.
+// Temporary files of earlier attempts go first all the same.  *check tells
+// what the comparison found.
+[[nodiscard]] bool WriteFileUnlessCurrent(platform::FileSystem& fs, const std::wstring& folder,
+                                          const std::wstring& name, ByteSource& source,
+                                          CopyCheck* check);
 
 // The same for bytes in memory, written straight from where they are.
 [[nodiscard]] bool WriteFileAtomically(platform::FileSystem& fs, const std::wstring& folder,

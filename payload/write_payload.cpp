@@ -10,7 +10,8 @@ namespace payload {
 PayloadAttempt WritePayload(platform::FileSystem& fs, platform::Resources& resources,
                             platform::Dialogs& dialogs, const std::wstring& targetDir,
                             ReadFrom way) {
-  PayloadAttempt attempt{false, kZipName, std::nullopt, ReadFrom::kMappedImage};
+  PayloadAttempt attempt;
+  attempt.zipName = kZipName;
   try {
     platform::Win32Status error = platform::kErrorSuccess;
     const auto found = resources.Find(kResourceType, kResourceId, &error);
@@ -21,7 +22,11 @@ PayloadAttempt WritePayload(platform::FileSystem& fs, platform::Resources& resou
     ViewSource view(*found);
     ByteSource& source = file ? static_cast<ByteSource&>(*file) : view;
     attempt.readFrom = file ? ReadFrom::kExeFile : ReadFrom::kMappedImage;
-    if (!WriteFileAtomically(fs, targetDir, attempt.zipName, source)) return attempt;
+    CopyCheck check;
+    const bool done = WriteFileUnlessCurrent(fs, targetDir, attempt.zipName, source, &check);
+    attempt.alreadyCurrent = check.current;
+    attempt.comparedBytes = check.comparedBytes;
+    if (!done) return attempt;
   } catch (...) {
     // Any failure of an attempt is silent; the caller retries.
     return attempt;

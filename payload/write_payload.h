@@ -39,7 +39,15 @@ inline constexpr ReadFrom kUpdaterReadsFrom = ReadFrom::kMappedImage;
 #endif
 
 struct PayloadAttempt {
-  bool written = false;     // written, and the user told so
+  // The archive is in place and the user was told so: written now, or found
+  // there already (alreadyCurrent).
+  bool written = false;
+  // The copy in place already held exactly the archive: nothing was written.
+  bool alreadyCurrent = false;
+  // Leading bytes of the copy in place found equal to the archive's before
+  // the first difference (all of them when alreadyCurrent); 0 when there was
+  // no copy of the same size to compare.
+  std::uint64_t comparedBytes = 0;
   std::wstring zipName;     // the file's name in the folder
   // A view of the mapped resource (never a copy); none when it was not found.
   std::optional<std::span<const std::byte>> payload;
@@ -47,8 +55,9 @@ struct PayloadAttempt {
 };
 
 // Finds the CUSTOM/101 resource afresh, writes it into `targetDir` (which
-// ends with a backslash) and, once it is there, tells the user.  Any failure
-// is silent: not written, nothing shown.
+// ends with a backslash) unless the copy there already holds exactly its
+// bytes, and, once it is there, tells the user.  Any failure is silent: not
+// written, nothing shown.
 [[nodiscard]] PayloadAttempt WritePayload(platform::FileSystem& fs, platform::Resources& resources,
                                           platform::Dialogs& dialogs,
                                           const std::wstring& targetDir,

@@ -72,6 +72,19 @@ TEST(Unattended, SilentRunsEndWithTheirExitCodeAndLogEveryStep) {
        L"C:\\some folder with spaces\\", 1,
        {"host folder from the command line: \"C:\\some folder with spaces\\\"\r\n",
         "result: exit code 0"}},
+      {"already current: nothing written",
+       [](Unattended& u) {
+         u.SetMakerFolder("C:\\Velto\\");
+         u.MakeHost(kHost);
+         u.files.PutFile(std::wstring(kHost) + kZip, u.archive);
+         // Any write would fail, and the run would retry.
+         u.files.FailCall(platform::doubles::FileOp::CreateNew, platform::kErrorAccessDenied, 1, -1);
+       },
+       L"/S /LOG=C:\\logs\\install.log", kExitWritten, kHost, 1,
+       {"attempt 1: writing C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n",
+        "message (not shown): \"Aggiornamento terminato!\", title \"Velto S.r.l.\"\r\n",
+        "attempt 1: already current, 3000 bytes compared, nothing written\r\n",
+        "result: exit code 0, the manual was already current\r\n"}},
       {"host missing",
        [](Unattended& u) { u.SetMakerFolder("C:\\Velto\\"); u.files.MakeFolders(kHost); },
        L"/S /LOG=C:\\logs\\install.log", kExitHostNotFound, L"", 0,
@@ -169,6 +182,13 @@ TEST(Unattended, EachFailedAttemptLogsTheSystemsErrorAndTheStepThatMetIt) {
        "attempt 1 failed: error 1813, finding the CUSTOM/101 resource for Lumarso2015.zip\r\n"},
       {[](Unattended& u) {
          u.files.PutFile(std::wstring(kHost) + kZip, {std::byte{0}}, platform::kFileAttributeReadOnly);
+       },
+       "attempt 1 failed without a system error (a read-only target, or a folder in its place)"},
+      // Reading the old copy to compare it is no step of the write.
+      {[](Unattended& u) {
+         u.files.PutFile(std::wstring(kHost) + kZip, std::vector<std::byte>(u.archive.size()),
+                         platform::kFileAttributeReadOnly);
+         u.files.FailCall(platform::doubles::FileOp::ReadAt, platform::kErrorReadFault);
        },
        "attempt 1 failed without a system error (a read-only target, or a folder in its place)"},
   };
@@ -269,6 +289,23 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
   EXPECT_TRUE(u.Logged("candidate \"C:\\Velto\\Quadrivo\\\": Quadrivo.exe found\r\n"));
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was written\r\n"));
   EXPECT_EQ(WindowClosed(u.log), kExitCancelled);
+}
+
+TEST(Unattended, TheWindowEndsAsUsualWhenTheCopyInPlaceIsCurrent) {
+  Unattended u;
+  ASSERT_EQ(u.log.Open(kLogPath), platform::kErrorSuccess);
+  Module1 module1({u.registry, u.files, u.resources, u.dialogs, u.window, u.process}, u.modReg,
+                  20000, {&u.log, kHost});
+  module1.Main();
+  u.MakeHost(kHost);
+  u.files.PutFile(std::wstring(kHost) + kZip, u.archive);
+  u.files.ClearCalls();
+  EXPECT_TRUE(u.Click());
+  EXPECT_EQ(u.files.CountCalls(platform::doubles::FileOp::CreateNew), 0);
+  EXPECT_EQ(u.BoxesWithText(kDone), 1u);
+  EXPECT_TRUE(u.Logged("attempt 1: already current, 3000 bytes compared, nothing written\r\n"))
+      << u.Log();
+  EXPECT_TRUE(u.Logged("result: exit code 0, the manual was already current\r\n"));
 }
 
 TEST(Unattended, TheLogIsUtf8OneLinePerStep) {

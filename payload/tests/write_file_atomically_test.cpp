@@ -31,6 +31,7 @@ class ScriptedSource final : public ByteSource {
     if (calls_ <= given_) *chunk = bytes_;
     return true;
   }
+  void Rewind() override { calls_ = 0; }
 
  private:
   std::uint64_t claimed_;

@@ -173,6 +173,8 @@ struct Step {
   int nth;
   platform::Win32Status status;
   ReadFrom way = ReadFrom::kMappedImage;
+  // Not 0: instead of failing, the call finds the exe's file cut to this size.
+  std::size_t exeEndsAt = 0;
 };
 
 void PrintTo(const Step& step, std::ostream* os) { *os << step.name; }
@@ -182,7 +184,15 @@ class FailingStep : public WritePayloadTest, public ::testing::WithParamInterfac
 TEST_P(FailingStep, LeavesTheOldFileAndNoTemporaryFileAndSaysNothing) {
   PutOld(5000);
   const Step step = GetParam();
-  fs_.FailCall(step.op, step.status, step.nth);
+  if (step.exeEndsAt != 0) {
+    fs_.BeforeCall(step.op, [this, step] {
+      auto exe = ExeBytes();
+      exe.resize(step.exeEndsAt);
+      PutExe(exe);
+    }, step.nth);
+  } else {
+    fs_.FailCall(step.op, step.status, step.nth);
+  }
   EXPECT_FALSE(Attempt(step.way));
   ExpectUntouched();
   // The next attempt, with nothing failing, succeeds.
@@ -198,13 +208,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Step{"FirstWrite", FileOp::Write, 1, platform::kErrorDiskFull},
                       Step{"LastWrite", FileOp::Write, 3, platform::kErrorWriteFault},
                       Step{"Flush", FileOp::Flush, 1, platform::kErrorWriteFault},
-                      Step{"Close", FileOp::Close, 1, platform::kErrorWriteFault},
+                      // The first close is of the old copy, opened to compare sizes.
+                      Step{"Close", FileOp::Close, 2, platform::kErrorWriteFault},
                       Step{"Rename", FileOp::MoveReplace, 1, platform::kErrorAccessDenied},
                       // Reading the exe's file: the first read is the check.
                       Step{"FirstChunkRead", FileOp::ReadAt, 2, platform::kErrorReadFault,
                            ReadFrom::kExeFile},
                       Step{"LastChunkRead", FileOp::ReadAt, 4, platform::kErrorReadFault,
                            ReadFrom::kExeFile},
+                      // A short read is no whole chunk: the rest of the buffer is stale.
+                      Step{"ExeEndsEarlyAtTheThirdRead", FileOp::ReadAt, 3, platform::kErrorSuccess,
+                           ReadFrom::kExeFile, kExeOffset + kWriteChunk + 100},
                       Step{"WriteOfAChunkRead", FileOp::Write, 2, platform::kErrorDiskFull,
                            ReadFrom::kExeFile},
                       Step{"FlushOfAFileRead", FileOp::Flush, 1, platform::kErrorWriteFault,
@@ -279,6 +293,104 @@ INSTANTIATE_TEST_SUITE_P(
                  fs.FailCall(FileOp::ReadAt, platform::kErrorReadFault);
                },
                ReadFrom::kMappedImage}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- a copy already in place: left alone when it is current, else replaced
+
+struct OldCopy {
+  const char* name;
+  std::ptrdiff_t sizeChange;  // against the payload's size
+  std::ptrdiff_t flipAt;      // the one byte that differs from the payload's; -1: none
+  void (*arrange)(FakeFileSystem&);
+  ReadFrom way;
+  bool succeeds;
+  bool current;
+  std::uint64_t compared;
+  int reads;  // of the old copy
+};
+
+void PrintTo(const OldCopy& row, std::ostream* os) { *os << row.name; }
+
+class CopyInPlace : public WritePayloadTest, public ::testing::WithParamInterface<OldCopy> {};
+
+TEST_P(CopyInPlace, IsLeftAloneWhenItHoldsThePayloadElseReplaced) {
+  const OldCopy row = GetParam();
+  old_ = Expected();
+  old_.resize(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(kPayloadSize) + row.sizeChange),
+              std::byte{0x11});
+  if (row.flipAt >= 0) old_[static_cast<std::size_t>(row.flipAt)] ^= std::byte{1};
+  fs_.PutFile(kTarget, old_);
+  if (row.arrange != nullptr) row.arrange(fs_);
+  fs_.ClearCalls();
+
+  EXPECT_EQ(Attempt(row.way), row.succeeds);
+  EXPECT_EQ(last_.alreadyCurrent, row.current);
+  EXPECT_EQ(last_.comparedBytes, row.compared);
+  EXPECT_EQ(std::count_if(fs_.Calls().begin(), fs_.Calls().end(),
+                          [](const auto& c) { return c.op == FileOp::ReadAt && c.path == kTarget; }),
+            row.reads);
+  // Current: not one change of any kind, not even a temporary file.
+  int changes = 0;
+  for (FileOp op : {FileOp::CreateNew, FileOp::Write, FileOp::Flush, FileOp::MoveReplace,
+                    FileOp::Delete}) {
+    changes += fs_.CountCalls(op);
+  }
+  if (row.current) {
+    EXPECT_EQ(changes, 0);
+  } else if (row.succeeds) {
+    EXPECT_EQ(fs_.CountCalls(FileOp::MoveReplace), 1);
+  }
+  EXPECT_EQ(fs_.Content(kTarget), row.succeeds ? Expected() : old_);
+  EXPECT_EQ(fs_.Names(kFolder), std::vector<std::wstring>{kZipName});
+  EXPECT_EQ(fs_.OpenFiles(), 0);
+  EXPECT_EQ(dialogs_.MessagesWithText(kDoneText).size(), row.succeeds ? 1u : 0u);
+}
+
+constexpr std::uint64_t kAll = kPayloadSize;
+constexpr std::ptrdiff_t kMiddle = kPayloadSize / 2;  // in the second chunk
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, CopyInPlace,
+    ::testing::Values(
+        OldCopy{"Equal", 0, -1, nullptr, ReadFrom::kMappedImage, true, true, kAll, 3},
+        OldCopy{"EqualReadingTheExe", 0, -1, nullptr, ReadFrom::kExeFile, true, true, kAll, 3},
+        OldCopy{"EqualAndReadOnly", 0, -1,
+                [](FakeFileSystem& fs) {
+                  fs.SetAttributes(kTarget, platform::kFileAttributeReadOnly);
+                },
+                ReadFrom::kMappedImage, true, true, kAll, 3},
+        OldCopy{"EqualAndHeldByAReaderSharingOnlyReading", 0, -1,
+                [](FakeFileSystem& fs) { (void)fs.OpenElsewhere(kTarget, kShareRead); },
+                ReadFrom::kMappedImage, true, true, kAll, 3},
+        // Each difference costs at most one compare and one write.
+        OldCopy{"FirstByteDiffers", 0, 0, nullptr, ReadFrom::kMappedImage, true, false, 0, 1},
+        OldCopy{"MiddleByteDiffers", 0, kMiddle, nullptr, ReadFrom::kMappedImage, true, false,
+                kMiddle, 2},
+        OldCopy{"LastByteDiffers", 0, kPayloadSize - 1, nullptr, ReadFrom::kMappedImage, true,
+                false, kAll - 1, 3},
+        OldCopy{"LastByteDiffersReadingTheExe", 0, kPayloadSize - 1, nullptr, ReadFrom::kExeFile,
+                true, false, kAll - 1, 3},
+        OldCopy{"Shorter", -1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
+        OldCopy{"Longer", 1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
+        OldCopy{"Unreadable", 0, -1,
+                [](FakeFileSystem& fs) {
+                  fs.FailOnName(FileOp::OpenRead, kTarget, platform::kErrorAccessDenied);
+                },
+                ReadFrom::kMappedImage, true, false, 0, 0},
+        OldCopy{"ReadErrorMidway", 0, -1,
+                [](FakeFileSystem& fs) {
+                  fs.FailCall(FileOp::ReadAt, platform::kErrorReadFault, 2);
+                },
+                ReadFrom::kMappedImage, true, false, kWriteChunk, 2},
+        // Cannot be read, so it is written, and the rename is refused as before.
+        OldCopy{"EqualButHeldWithoutSharing", 0, -1,
+                [](FakeFileSystem& fs) { (void)fs.OpenElsewhere(kTarget, kShareNone); },
+                ReadFrom::kMappedImage, false, false, 0, 0},
+        OldCopy{"DiffersAndReadOnly", 0, 0,
+                [](FakeFileSystem& fs) {
+                  fs.SetAttributes(kTarget, platform::kFileAttributeReadOnly);
+                },
+                ReadFrom::kMappedImage, false, false, 0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WritePayloadTest, AMissingResourceFailsBeforeTouchingAnyFile) {

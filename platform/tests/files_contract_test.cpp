@@ -162,6 +162,17 @@ TEST_F(FilesContract, OpenReadReadsAtOffsetsAndLetsOthersReadAndDelete) {
   EXPECT_EQ(file.Close(), kErrorSuccess);
   EXPECT_EQ(Attributes(root_ + L"exe.bin", &status), kInvalidFileAttributes);
 
+  // A reader that came first and shares only reading (a viewer showing the
+  // file) lets it be read, and is not disturbed by that.
+  world_->PutFile(root_ + L"shown.bin", "abc");
+  const int viewer = world_->HoldOpen(root_ + L"shown.bin", kShareRead, &status);
+  ASSERT_NE(viewer, 0) << status;
+  ASSERT_EQ(fs().OpenRead(root_ + L"shown.bin", &id), kErrorSuccess);
+  EXPECT_EQ(fs().ReadAt(id, 0, buffer.data(), 3, &read), kErrorSuccess);
+  EXPECT_EQ(buffer.substr(0, read), "abc");
+  EXPECT_EQ(fs().Close(id), kErrorSuccess);
+  world_->Release(viewer);
+
   world_->PutFile(root_ + L"locked.bin", "x");
   const int locker = world_->HoldOpen(root_ + L"locked.bin", 0, &status);
   ASSERT_NE(locker, 0);
