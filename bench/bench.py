@@ -5,7 +5,7 @@ ratios and (full run only) writes docs/benchmarks.md with the scaling plot.
 
     bench.py            full size (25, 50, 100 and 208 MB), 7 runs each
     bench.py --smoke    one small archive, 2 runs of each write (1 cold, 1 of each install,
-                        3 start-up rounds), one bitness; writes nothing under docs/
+                        1 start-up round), one bitness; writes nothing under docs/
     bench.py --report   re-renders docs/ from the last full run's results
     bench.py --current  measures the current-copy cases again at full size (with the new
                         and replace writes they are held against), as a second pass that
@@ -301,7 +301,8 @@ def measure_bitness(smoke, bits, preset, plan, archives, installer, runs, out, s
     section(out, "installs", lambda: bench.installs(big_exe, installer, big_archive, whole,
                                                     out.setdefault("install", {})), save)
     log("%s-bit start-up" % bits)
-    section(out, "start-up", lambda: bench.startup(big_exe, small_exe, 3 * whole,
+    rounds = 1 if smoke else 3 * runs
+    section(out, "start-up", lambda: bench.startup(big_exe, small_exe, rounds,
                                                    out.setdefault("startup", {})), save)
     log("%s-bit memory of the real exe during an install" % bits)
     section(out, "memory", lambda: bench.memory(big_exe, small_exe, big_archive, whole,

@@ -185,7 +185,8 @@ class Bench:
         return _identity(os.path.join(target_dir, ZIP_NAME))
 
     def _timed_write(self, exe, method, archive):
-        """One run: (ms, peak RssAnon, in-process write times or None, io samples)."""
+        """One run: (ms, peak RssAnon, in-process write times or None, io
+        samples, bytes of the copy in place compared or None)."""
         process = self.wine.start(exe, method, winpath(self.target_dir, folder=True),
                                   winpath(archive), "--wait")
         try:
@@ -194,11 +195,12 @@ class Bench:
                 process.stdin.write("go\n")
                 process.stdin.flush()
                 ms = float(expect_line(process, "ms"))
-                writes = None
+                writes = compared = None
                 if method.startswith("payload"):
                     writes = [float(v) for v in expect_line(process, "writes").split()]
+                    compared = int(expect_line(process, "compared").split()[0])
                 process.wait(timeout=60)
-            return ms, sampler.peak_anon, writes, sampler.io
+            return ms, sampler.peak_anon, writes, sampler.io, compared
         finally:
             process.close()
 
@@ -208,7 +210,8 @@ class Bench:
         entry of the results, filled as the runs come)."""
         size = os.path.getsize(archive)
         into.setdefault("bytes", size)
-        for key in ("write", "write_peak_anon", "slow", "slow_io", "rewritten", "load"):
+        for key in ("write", "write_peak_anon", "slow", "slow_io", "rewritten", "compared",
+                    "load"):
             into.setdefault(key, {} if key != "load" else [])
         target = os.path.join(self.target_dir, ZIP_NAME)
         for group, times in ((methods, runs), (cold_methods, cold_runs)):
@@ -222,7 +225,7 @@ class Bench:
                         load = os.getloadavg()[0]
                         return before, load, self._timed_write(exe, method, archive)
 
-                    before, load, (ms, peak, writes, io) = retrying(
+                    before, load, (ms, peak, writes, io, compared) = retrying(
                         "%s, %d MB, run %d" % (name, size // 1_000_000, turn + 1), once,
                         self.retries, self.save)
                     after = _identity(target)
@@ -234,6 +237,7 @@ class Bench:
                         slow_writes(stretches(io), "write_bytes"))
                     into["rewritten"].setdefault(name, []).append(
                         before is None or after != before)
+                    into["compared"].setdefault(name, []).append(compared)
                     into["load"].append(load)
                     if turn == 0:
                         _same(target, archive)

@@ -404,8 +404,11 @@ def raw_runs(view):
     for method, number, _, _ in METHODS:
         values = big.get("write", {}).get(method)
         if values:
-            out.append("- %s (%s): %s ms" % (number, method, ", ".join("%.0f" % v
-                                                                       for v in values)))
+            compared = [c for c in big.get("compared", {}).get(method) or [] if c is not None]
+            out.append("- %s (%s): %s ms%s" % (
+                number, method, ", ".join("%.0f" % v for v in values),
+                "; bytes of the copy in place compared: %s" % ", ".join(
+                    "{:,}".format(c) for c in sorted(set(compared))) if any(compared) else ""))
     inst = view.get("install", {}).get("ms", {})
     for kind, _, _ in INSTALL_KINDS:
         if inst.get(kind):

@@ -3,7 +3,9 @@
 //
 // One timed write of the embedded archive into <folder\>, in this process,
 // printed as "ms <milliseconds>"; the payload methods then print
-// "writes <ms> <ms> ...", the time of each WriteFile of the attempt.  With --wait it prints "ready" and waits
+// "writes <ms> <ms> ...", the time of each WriteFile of the attempt, and
+// "compared <bytes> current <0|1>": how many leading bytes of a same-size
+// copy in place were found equal, and whether it was left alone as current.  With --wait it prints "ready" and waits
 // for a line on stdin first, so that an outside observer can find the
 // process and watch its memory during the write.  Each run is a fresh process, as each
 // attempt of the updater meets the resource as the loader left it.
@@ -93,6 +95,9 @@ int wmain(int argc, wchar_t** argv) {
     const int status = Report(attempt.written && attempt.readFrom == way && dialogs.shown() == 1,
                               ms, "payload");
     ReportWrites(timed);
+    std::printf("compared %llu current %d\n",
+                static_cast<unsigned long long>(attempt.comparedBytes),
+                attempt.alreadyCurrent ? 1 : 0);
     return status;
   }
   if (method == L"copyfile") {
