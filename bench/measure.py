@@ -186,7 +186,8 @@ class Bench:
 
     def _timed_write(self, exe, method, archive):
         """One run: (ms, peak RssAnon, in-process write times or None, io
-        samples, bytes of the copy in place compared or None)."""
+        samples, bytes of the copy in place compared or None, {step: ms} of
+        the flush, rename and reads or None)."""
         process = self.wine.start(exe, method, winpath(self.target_dir, folder=True),
                                   winpath(archive), "--wait")
         try:
@@ -195,12 +196,15 @@ class Bench:
                 process.stdin.write("go\n")
                 process.stdin.flush()
                 ms = float(expect_line(process, "ms"))
-                writes = compared = None
+                writes = compared = steps = None
                 if method.startswith("payload"):
                     writes = [float(v) for v in expect_line(process, "writes").split()]
                     compared = int(expect_line(process, "compared").split()[0])
+                    words = expect_line(process, "steps").split()
+                    steps = {k: float(v) for k, v in zip(words[::2], words[1::2])}
+                    steps["write"] = sum(writes)
                 process.wait(timeout=60)
-            return ms, sampler.peak_anon, writes, sampler.io, compared
+            return ms, sampler.peak_anon, writes, sampler.io, compared, steps
         finally:
             process.close()
 
@@ -211,7 +215,7 @@ class Bench:
         size = os.path.getsize(archive)
         into.setdefault("bytes", size)
         for key in ("write", "write_peak_anon", "slow", "slow_io", "rewritten", "compared",
-                    "load"):
+                    "steps", "load"):
             into.setdefault(key, {} if key != "load" else [])
         target = os.path.join(self.target_dir, ZIP_NAME)
         for group, times in ((methods, runs), (cold_methods, cold_runs)):
@@ -225,7 +229,7 @@ class Bench:
                         load = os.getloadavg()[0]
                         return before, load, self._timed_write(exe, method, archive)
 
-                    before, load, (ms, peak, writes, io, compared) = retrying(
+                    before, load, (ms, peak, writes, io, compared, steps) = retrying(
                         "%s, %d MB, run %d" % (name, size // 1_000_000, turn + 1), once,
                         self.retries, self.save)
                     after = _identity(target)
@@ -238,6 +242,7 @@ class Bench:
                     into["rewritten"].setdefault(name, []).append(
                         before is None or after != before)
                     into["compared"].setdefault(name, []).append(compared)
+                    into["steps"].setdefault(name, []).append(steps)
                     into["load"].append(load)
                     if turn == 0:
                         _same(target, archive)

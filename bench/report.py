@@ -374,6 +374,35 @@ def markdown_writes(view):
     return "\n".join(out)
 
 
+STEPS = ("write", "flush", "rename", "read")
+
+
+def step_rows(view):
+    """[(figure, median total, median of each step, the rest)] of the
+    `WritePayload` figures: where each one's time went, timed in process."""
+    big, again = largest(view), second_pass(view)
+    out = []
+    for method, number, _, _ in METHODS:
+        size = again if again and method in SECOND_PASS else big
+        runs = [r for r in size.get("steps", {}).get(method) or [] if r]
+        if not runs:
+            continue
+        total = median(size["write"][method])
+        parts = [median([r.get(k, 0.0) for r in runs]) for k in STEPS]
+        rest = median([t - sum(r.get(k, 0.0) for k in STEPS)
+                       for t, r in zip(size["write"][method], size["steps"][method]) if r])
+        out.append((number, _ms(total)) + tuple(_ms(p) for p in parts) + (_ms(rest),))
+    return out
+
+
+def markdown_steps(view):
+    out = ["| `WritePayload` | Total | 4 MiB writes | Flush | Rename over the old file | "
+           "Reads (exe file, copy in place) | The rest |", "|---|---:|---:|---:|---:|---:|---:|"]
+    for row in step_rows(view):
+        out.append("| %s |" % " | ".join(row))
+    return "\n".join(out)
+
+
 def markdown_installs(view):
     out = ["| Install, start to exit | History | Median | Slow 4 MiB writes (over %g ms) | "
            "Runs with slow writes | Rewritten |" % SLOW_MS, "|---|---|---:|---|---|---|"]
@@ -465,9 +494,12 @@ def write_page(path, results, plot_name, notes):
                              _runs_load({"sizes": [again.get("size", {})]})))
         sections.append(
             "## Results, %s-bit build (%s MB archive)\n\n"
-            "1-minute load average before each timed write: %s.%s\n\n%s\n\n%s\n\n%s%s"
+            "1-minute load average before each timed write: %s.%s\n\n%s\n\n"
+            "Where the time of `WritePayload` went, timed in the process (medians of each "
+            "part over the runs, so they need not add up to the median total):\n\n%s\n\n"
+            "%s\n\n%s%s"
             % (bits, size, _runs_load(view), pass_text, markdown_writes(view),
-               markdown_installs(view),
+               markdown_steps(view), markdown_installs(view),
                markdown_table(view),
                ("\n\nRuns that needed a second try or failed:\n\n" +
                 "\n".join("- " + t for t in trouble)) if trouble else

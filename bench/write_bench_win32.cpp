@@ -5,7 +5,10 @@
 // printed as "ms <milliseconds>"; the payload methods then print
 // "writes <ms> <ms> ...", the time of each WriteFile of the attempt, and
 // "compared <bytes> current <0|1>": how many leading bytes of a same-size
-// copy in place were found equal, and whether it was left alone as current.  With --wait it prints "ready" and waits
+// copy in place were found equal, and whether it was left alone as current;
+// then "steps flush <ms> rename <ms> read <ms>", the time in FlushFileBuffers,
+// in the rename over the old file and in reading files (the exe's, the copy
+// in place).  With --wait it prints "ready" and waits
 // for a line on stdin first, so that an outside observer can find the
 // process and watch its memory during the write.  Each run is a fresh process, as each
 // attempt of the updater meets the resource as the loader left it.
@@ -50,6 +53,11 @@ void ReportWrites(const bench::TimedFiles& files) {
   std::printf("writes");
   for (const double ms : files.WriteMs()) std::printf(" %.3f", ms);
   std::printf("\n");
+}
+
+void ReportSteps(const bench::TimedFiles& files) {
+  std::printf("steps flush %.3f rename %.3f read %.3f\n", files.FlushMs(), files.MoveMs(),
+              files.ReadMs());
 }
 
 }  // namespace
@@ -98,6 +106,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("compared %llu current %d\n",
                 static_cast<unsigned long long>(attempt.comparedBytes),
                 attempt.alreadyCurrent ? 1 : 0);
+    ReportSteps(timed);
     return status;
   }
   if (method == L"copyfile") {

@@ -250,6 +250,10 @@ class ReportTest(unittest.TestCase):
         big["slow_io"] = {"payload-mapped": [slow_writes([30], "write_bytes")] * 2,
                           "copyfile": [slow_writes([1, 9, 9, 1], "write_bytes")]}
         big["rewritten"] = {"payload-current": [False, True, False]}
+        big["steps"] = {"payload-mapped": [{"write": 150.0, "flush": 30.0, "rename": 2.0,
+                                            "read": 0.0}, None, None]}
+        self.assertEqual(report.step_rows(report.bitness(r, "32")),
+                         [("1m", "200 ms", "150 ms", "30 ms", "2 ms", "0 ms", "18 ms")])
         rows = {row[0]: row for row in report.write_rows(report.bitness(r, "32"))}
         self.assertEqual(rows["1m"][3:6], ("200 ms", "1 of 4 (25%), timed in process", "1 of 2"))
         self.assertEqual(rows["2"][4:6], ("2 of 4 (50%), from write_bytes", "1 of 1"))

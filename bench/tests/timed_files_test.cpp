@@ -17,7 +17,7 @@ TEST(TimedFilesTest, TimesEachWriteAndPassesEveryCallThrough) {
   FakeFileSystem files;
   files.MakeFolders(L"C:\\Velto\\");
   // Every call of the clock moves it on; a write costs the step between its two readings.
-  std::vector<double> readings = {0.0, 1.0, 10.0, 22.5, 30.0, 31.0};
+  std::vector<double> readings = {0.0, 1.0, 10.0, 22.5, 30.0, 31.0, 40.0, 47.0, 50.0, 53.5};
   std::size_t next = 0;
   bench::TimedFiles timed(files, [&] { return readings.at(next++); });
 
@@ -33,6 +33,9 @@ TEST(TimedFilesTest, TimesEachWriteAndPassesEveryCallThrough) {
   EXPECT_EQ(timed.MoveReplace(L"C:\\Velto\\a.zip", L"C:\\Velto\\b.zip"), platform::kErrorSuccess);
 
   EXPECT_EQ(timed.WriteMs(), (std::vector<double>{1.0, 12.5, 1.0}));
+  EXPECT_EQ(timed.FlushMs(), 7.0);
+  EXPECT_EQ(timed.MoveMs(), 3.5);
+  EXPECT_EQ(timed.ReadMs(), 0.0);
   EXPECT_EQ(files.Content(L"C:\\Velto\\b.zip")->size(), 200u);
   EXPECT_EQ(files.CountCalls(FileOp::Write), 3);
   EXPECT_EQ(files.OpenFiles(), 0);
