@@ -254,6 +254,12 @@ class ReportTest(unittest.TestCase):
                                             "read": 0.0}, None, None]}
         self.assertEqual(report.step_rows(report.bitness(r, "32")),
                          [("1m", "200 ms", "150 ms", "30 ms", "2 ms", "0 ms", "18 ms")])
+        # 1r (200 ms) spent 100 ms in its writes against 1m's 150: outside them it took 50 more.
+        big["steps"]["payload-replace"] = [{"write": 100.0, "rename": 40.0}] * 3
+        values = {n: x for n, x, _, _ in report.rows(report.bitness(r, "32"))}
+        self.assertEqual(values["1r - 1 outside the 4 MiB writes (medians of each run's total "
+                                "minus its writes)"], "50 ms")
+        self.assertEqual(values["ratio (1 + that)/1: 1r/1 with 1's write loop"], "1.25")
         rows = {row[0]: row for row in report.write_rows(report.bitness(r, "32"))}
         self.assertEqual(rows["1m"][3:6], ("200 ms", "1 of 4 (25%), timed in process", "1 of 2"))
         self.assertEqual(rows["2"][4:6], ("2 of 4 (50%), from write_bytes", "1 of 1"))
