@@ -130,8 +130,8 @@ def rewritten_cell(size, method):
     return "-" if not flags else "%d of %d" % (sum(1 for f in flags if f), len(flags))
 
 
-# Figures a second pass (bench.py --current) measures again, after the
-# full run, when the current-copy check came later than the full run.
+# Figures a second pass (bench.py --current) measures again after the full
+# run (with its own 1 and 1r): shown beside the full run's, marked *.
 SECOND_PASS = ("payload-current", "payload-lastbyte", "payload-cold", "payload-current-cold",
                "payload-lastbyte-cold")
 
@@ -154,22 +154,39 @@ def _write_row(size, method, number, text, history):
 
 def write_rows(view):
     """[(figure, what, history, median, slow writes, runs with slow writes,
-    rewritten, peak private)] at the largest archive; the current-copy
-    figures from the second pass when there is one, beside its own 1 and 1r
-    (marked *)."""
+    rewritten, peak private)] at the largest archive; then, when there is a
+    second pass, its figures marked * (the current-copy cases, with its own
+    1 and 1r)."""
     big, again = largest(view), second_pass(view)
-    out = []
-    for method, number, text, history in METHODS:
-        row = _write_row(again if again and method in SECOND_PASS else big, method, number,
-                         text, history)
-        if row:
-            out.append(row)
+    out = [row for row in (_write_row(big, m, n, t, h) for m, n, t, h in METHODS) if row]
     if again:
         for method, number, text, history in METHODS:
-            if method in (updater_method(view), "payload-replace"):
+            if method in SECOND_PASS + (updater_method(view), "payload-replace"):
                 row = _write_row(again, method, number + "*", text, history)
                 if row:
                     out.append(row)
+    return out
+
+
+def _current_rows(med, used, mark):
+    """The current-copy targets: an identical copy against a new file, and a
+    copy differing in its last byte against one compare plus one write."""
+    out = []
+    for suffix, base, when in (("", used, "warm cache"),
+                               ("-cold", med["payload-cold"], "page cache dropped")):
+        current, lastbyte = med["payload-current" + suffix], med["payload-lastbyte" + suffix]
+        if current is None and lastbyte is None:
+            continue
+        cold = " cold" if suffix else ""
+        rc = ratio(current, base)
+        out.append(("ratio c%s/1%s (an identical copy against a new file, %s)%s"
+                    % (cold, cold, when, mark), _x(rc), "" if suffix else "<= 0.3",
+                    "" if suffix else verdict(rc, LIMITS["ratio_current_1"])))
+        both = None if current is None or base is None else current + base
+        rl = ratio(lastbyte, both)
+        out.append(("ratio cl%s/(c%s + 1%s) (last byte differs, against one compare plus one "
+                    "write)%s" % (cold, cold, cold, mark), _x(rl), "<= 1.0",
+                    verdict(rl, LIMITS["ratio_lastbyte"])))
     return out
 
 
@@ -225,26 +242,11 @@ def rows(view):
     out.append(("ratio 1/3", _x(r13), "<= 0.7", verdict(r13, LIMITS["ratio_1_3"])))
     out.append(("ratio 1/3n (against the naive writer without flush)",
                 _x(ratio(used, med["naive-noflush"])), "", ""))
+    out.extend(_current_rows(med, used, ""))
     again = second_pass(view)
     if again:
-        med.update({m: _med(again, m) for m in SECOND_PASS})
-        used = _med(again, updater_method(view))
-    for suffix, base, when in (("", used, "warm cache"),
-                               ("-cold", med["payload-cold"], "page cache dropped")):
-        current, lastbyte = med["payload-current" + suffix], med["payload-lastbyte" + suffix]
-        if current is None and lastbyte is None:
-            continue
-        name = "c%s" % (" cold" if suffix else "")
-        rc = ratio(current, base)
-        out.append(("ratio %s/1%s (an identical copy against a new file, %s)"
-                    % (name, " cold" if suffix else "", when), _x(rc),
-                    "<= 0.3" if not suffix else "",
-                    verdict(rc, LIMITS["ratio_current_1"]) if not suffix else ""))
-        both = None if current is None or base is None else current + base
-        rl = ratio(lastbyte, both)
-        out.append(("ratio cl%s/(c%s + 1%s) (last byte differs, against one compare plus one "
-                    "write)" % ((" cold",) * 3 if suffix else ("", "", "")), _x(rl), "<= 1.0",
-                    verdict(rl, LIMITS["ratio_lastbyte"])))
+        out.extend(_current_rows({m: _med(again, m) for m, _, _, _ in METHODS},
+                                 _med(again, updater_method(view)), " (second pass *)"))
 
     inst = view.get("install", {}).get("ms", {})
     nsis_ms, silent_ms = median(inst.get("nsis", [])), median(inst.get("silent", []))
@@ -398,16 +400,17 @@ def step_rows(view):
     `WritePayload` figures: where each one's time went, timed in process."""
     big, again = largest(view), second_pass(view)
     out = []
-    for method, number, _, _ in METHODS:
-        size = again if again and method in SECOND_PASS else big
-        runs = [r for r in size.get("steps", {}).get(method) or [] if r]
-        if not runs:
-            continue
-        total = median(size["write"][method])
-        parts = [median([r.get(k, 0.0) for r in runs]) for k in STEPS]
-        rest = median([t - sum(r.get(k, 0.0) for k in STEPS)
-                       for t, r in zip(size["write"][method], size["steps"][method]) if r])
-        out.append((number, _ms(total)) + tuple(_ms(p) for p in parts) + (_ms(rest),))
+    for size, mark in ((big, ""), (again, "*")):
+        for method, number, _, _ in METHODS if size else ():
+            runs = [r for r in size.get("steps", {}).get(method) or [] if r]
+            if not runs:
+                continue
+            total = median(size["write"][method])
+            parts = [median([r.get(k, 0.0) for r in runs]) for k in STEPS]
+            rest = median([t - sum(r.get(k, 0.0) for k in STEPS)
+                           for t, r in zip(size["write"][method], size["steps"][method]) if r])
+            out.append((number + mark, _ms(total)) + tuple(_ms(p) for p in parts) +
+                       (_ms(rest),))
     return out
 
 
@@ -502,12 +505,12 @@ def write_page(path, results, plot_name, notes):
         trouble = problems(view)
         again = view.get("current_pass")
         pass_text = "" if not again else (
-            "\n\nThe current-copy figures (c, cl and their cold twins, and the silent installs "
-            "marked 7*) come from a second pass (`scripts/bench --current`, %s, tree at %s, "
-            "1-minute load average %s over its timed writes), made once the updater checked "
-            "for a current copy; the rows marked * are that pass's own 1 and 1r, which its "
-            "ratios use." % (again.get("date", "?"), again.get("commit", "?"),
-                             _runs_load({"sizes": [again.get("size", {})]})))
+            "\n\nRows marked * come from a second pass of the current-copy cases alone "
+            "(`scripts/bench --current`, %s, tree at %s, 1-minute load average %s over its "
+            "timed writes): c, cl and their cold twins, the silent installs, and that pass's "
+            "own 1 and 1r, which its ratios use." % (
+                again.get("date", "?"), again.get("commit", "?"),
+                _runs_load({"sizes": [again.get("size", {})]})))
         sections.append(
             "## Results, %s-bit build (%s MB archive)\n\n"
             "1-minute load average before each timed write: %s.%s\n\n%s\n\n"

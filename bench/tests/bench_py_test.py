@@ -221,13 +221,15 @@ class ReportTest(unittest.TestCase):
         r["bits"]["32"]["current_pass"] = {"size": {"bytes": 208_304_732, "write": {
             "payload-mapped": [100.0], "payload-current": [25.0], "payload-lastbyte": [120.0]}}}
         rows = {row[0]: row[3] for row in report.write_rows(report.bitness(r, "32"))}
-        self.assertEqual((rows["1m"], rows["1m*"], rows["c"], rows["cl"]),
-                         ("200 ms", "100 ms", "25 ms", "120 ms"))
+        self.assertEqual((rows["1m"], rows["c"], rows["1m*"], rows["c*"], rows["cl*"]),
+                         ("200 ms", "200 ms", "100 ms", "25 ms", "120 ms"))
         values = {n: x for n, x, _, _ in report.rows(report.bitness(r, "32"))}
         self.assertEqual(values["ratio c/1 (an identical copy against a new file, warm cache)"],
-                         "0.25")
+                         "1.00")
+        self.assertEqual(values["ratio c/1 (an identical copy against a new file, warm cache) "
+                                "(second pass *)"], "0.25")
         self.assertEqual(values["ratio cl/(c + 1) (last byte differs, against one compare plus "
-                                "one write)"], "0.96")
+                                "one write) (second pass *)"], "0.96")
 
     def test_a_run_that_stopped_part_way_still_renders(self):
         r = results(200, 214, 351, 6 * MIB, 0)
