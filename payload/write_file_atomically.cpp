@@ -131,14 +131,14 @@ bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::
 }
 
 bool WriteFileUnlessCurrent(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
-                            ByteSource& source, CopyCheck* check) {
+                            ByteSource& expected, ByteSource& source, CopyCheck* check) {
   // Before the check: a copy found current would otherwise keep an
   // interrupted attempt's temporary file (up to a whole archive) beside it
   // for good, as every later run finds it current too.
   RemoveLeftovers(fs, folder, name);
-  *check = CheckCurrentCopy(fs, folder + name, source);
+  *check = CheckCurrentCopy(fs, folder + name, expected);
   if (check->current) return true;
-  source.Rewind();
+  source.Rewind();  // the check may have read it
   return ReplaceWith(fs, folder, name, source);
 }
 

@@ -24,13 +24,14 @@ namespace payload {
                                        const std::wstring& name, ByteSource& source);
 
 // The same, unless the file under `name` already holds exactly the bytes of
-// `source` (CheckCurrentCopy): then nothing is written, not even a temporary
-// file, and the old file keeps its last-write time, read-only or not.
-// Temporary files of earlier attempts go first all the same.  *check tells
-// what the comparison found.
+// `expected` (CheckCurrentCopy): then nothing is written, not even a
+// temporary file, and the old file keeps its last-write time, read-only or
+// not.  `expected` holds the bytes of `source`, or is `source` itself; it may
+// be a cheaper one to compare with.  Temporary files of earlier attempts go
+// first all the same.  *check tells what the comparison found.
 [[nodiscard]] bool WriteFileUnlessCurrent(platform::FileSystem& fs, const std::wstring& folder,
-                                          const std::wstring& name, ByteSource& source,
-                                          CopyCheck* check);
+                                          const std::wstring& name, ByteSource& expected,
+                                          ByteSource& source, CopyCheck* check);
 
 // The same for bytes in memory, written straight from where they are.
 [[nodiscard]] bool WriteFileAtomically(platform::FileSystem& fs, const std::wstring& folder,

@@ -23,7 +23,10 @@ PayloadAttempt WritePayload(platform::FileSystem& fs, platform::Resources& resou
     ByteSource& source = file ? static_cast<ByteSource&>(*file) : view;
     attempt.readFrom = file ? ReadFrom::kExeFile : ReadFrom::kMappedImage;
     CopyCheck check;
-    const bool done = WriteFileUnlessCurrent(fs, targetDir, attempt.zipName, source, &check);
+    // Compared with the mapped view however it is written: reading the exe's
+    // file as well would copy every byte once more (208 MB, 64-bit: about
+    // 150 ms against the view, 260 to 520 ms against the file).
+    const bool done = WriteFileUnlessCurrent(fs, targetDir, attempt.zipName, view, source, &check);
     attempt.alreadyCurrent = check.current;
     attempt.comparedBytes = check.comparedBytes;
     if (!done) return attempt;

@@ -64,4 +64,29 @@ HeldFile::HeldFile(const std::wstring& path)
   E2E_CHECK(file_, "cannot hold " + Narrow(path) + " open: " + std::to_string(GetLastError()));
 }
 
+ViewedFile::ViewedFile(const std::wstring& path)
+    : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  E2E_CHECK(file_, "cannot view " + Narrow(path) + ": " + std::to_string(GetLastError()));
+}
+
+std::uint64_t LastWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  E2E_CHECK(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data),
+            "cannot read the times of " + Narrow(path));
+  return (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
+void DateBack(const std::wstring& path) {
+  const SYSTEMTIME noon{2020, 1, 3, 1, 12, 0, 0, 0};
+  FILETIME old{};
+  E2E_CHECK(SystemTimeToFileTime(&noon, &old), "SystemTimeToFileTime");
+  const test_support::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  E2E_CHECK(file && SetFileTime(file.get(), nullptr, nullptr, &old),
+            "cannot date back " + Narrow(path) + ": " + std::to_string(GetLastError()));
+}
+
 }  // namespace e2e

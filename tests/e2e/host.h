@@ -4,6 +4,7 @@
 // its change when it goes, so every scenario leaves the prefix as it found it.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "tests/support/win32/owners.h"
@@ -52,5 +53,21 @@ class HeldFile {
  private:
   test_support::UniqueFileHandle file_;
 };
+
+// The file held open for reading, sharing only reading, as a viewer does
+// (Quadrivo showing the manual): others may read it, not change or replace it.
+class ViewedFile {
+ public:
+  explicit ViewedFile(const std::wstring& path);
+  void Release() { file_.reset(); }
+
+ private:
+  test_support::UniqueFileHandle file_;
+};
+
+// The file's last-write time, in 100 ns units; DateBack sets it to noon of
+// 1 January 2020, long before any write a scenario makes.
+[[nodiscard]] std::uint64_t LastWriteTime(const std::wstring& path);
+void DateBack(const std::wstring& path);
 
 }  // namespace e2e

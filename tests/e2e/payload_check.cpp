@@ -6,21 +6,49 @@
 #include <vector>
 
 #include "tests/support/win32/owners.h"
+#include "tests/support/win32/scratch_folder.h"
 
 namespace e2e {
 
+namespace {
+
+// The "CUSTOM"/101 resource in Italian, as the loader maps it from `exe`.
+struct Archive {
+  test_support::UniqueModule image;
+  const unsigned char* bytes = nullptr;
+  DWORD size = 0;
+
+  explicit Archive(const std::wstring& exe)
+      : image(LoadLibraryExW(exe.c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
+    if (!image) return;
+    const WORD italian = MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN);  // 1040
+    HRSRC found = FindResourceExW(image.get(), L"CUSTOM", MAKEINTRESOURCEW(101), italian);
+    if (!found) return;
+    HGLOBAL loaded = LoadResource(image.get(), found);
+    bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    if (bytes) size = SizeofResource(image.get(), found);
+  }
+};
+
+}  // namespace
+
+std::int64_t PlacePayloadCopy(const std::wstring& exe, const std::wstring& file,
+                              std::int64_t changedAt) {
+  const Archive archive(exe);
+  if (!archive.bytes || changedAt >= static_cast<std::int64_t>(archive.size)) return -1;
+  std::vector<unsigned char> copy(archive.bytes, archive.bytes + archive.size);
+  if (changedAt >= 0) copy[static_cast<std::size_t>(changedAt)] ^= 0x5A;
+  if (!test_support::WriteAll(file, copy.data(), copy.size())) return -1;
+  return archive.size;
+}
+
 PayloadComparison ComparePayload(const std::wstring& exe, const std::wstring& file) {
   PayloadComparison result;
-  const test_support::UniqueModule image(
-      LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-  if (!image) return result;
-  const WORD italian = MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN);  // 1040
-  HRSRC found = FindResourceExW(image.get(), L"CUSTOM", MAKEINTRESOURCEW(101), italian);
-  if (!found) return result;
-  const DWORD size = SizeofResource(image.get(), found);
-  HGLOBAL loaded = LoadResource(image.get(), found);
-  const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
-  if (!bytes) return result;
+  const Archive archive(exe);
+  if (!archive.bytes) return result;
+  const unsigned char* bytes = archive.bytes;
+  const DWORD size = archive.size;
   result.resourceSize = size;
 
   const test_support::UniqueFileHandle target(CreateFileW(

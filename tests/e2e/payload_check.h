@@ -15,4 +15,10 @@ struct PayloadComparison {
 
 [[nodiscard]] PayloadComparison ComparePayload(const std::wstring& exe, const std::wstring& file);
 
+// Writes the exe's archive as `file`, as an earlier run would have left it;
+// with the byte at `changedAt` altered when that is not negative.  Returns
+// the archive's size, or -1 when it could not be done.
+std::int64_t PlacePayloadCopy(const std::wstring& exe, const std::wstring& file,
+                              std::int64_t changedAt = -1);
+
 }  // namespace e2e

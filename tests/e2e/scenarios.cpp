@@ -514,6 +514,46 @@ void RejectedFolderText(const Options& o) {
   ExpectEnded(updater, kClosedBeforeSuccess);
 }
 
+// The runs after the first: a copy that already holds the archive is left as
+// it is, at once even while a viewer shows it; a copy that differs is replaced.
+void CurrentCopy(const Options& o) {
+  HostWithMakerKey setup("current_copy");
+  const std::wstring target = JoinPath(setup.host, kZip);
+  const std::int64_t size = PlacePayloadCopy(o.exe, target);
+  E2E_CHECK(size > 0, "cannot place a copy of the archive");
+  DateBack(target);
+  const std::uint64_t dated = LastWriteTime(target);
+  auto run = [&](const char* what) {
+    Log(std::string("run: ") + what);
+    UpdaterProcess updater(o.exe, setup.root.Path());
+    const MainWindowView main = updater.WaitForMainWindow(kStartTimeout);
+    const auto clicked = std::chrono::steady_clock::now();
+    Click(main.button);
+    const MessageBoxView box = ExpectSuccessBox(updater, main);
+    const auto ms = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - clicked);
+    Log("the box showed " + std::to_string(ms.count()) + " ms after the click");
+    E2E_CHECK_EQ(main.ButtonCaption(), std::wstring(kButtonCaption));  // no failed attempt
+    ExpectWritten(o, setup.host);
+    E2E_CHECK(box.Press(IDOK), "the box did not close");
+    ExpectEnded(updater);
+    ExpectFolderHolds(setup.host, {L"Quadrivo.exe", kZip});
+  };
+
+  run("the copy holds the archive");
+  E2E_CHECK(LastWriteTime(target) == dated, "the current copy was written again");
+  {
+    // Writing would fail while the viewer holds it: the attempt must not try.
+    ViewedFile viewer(target);
+    run("the same copy, shown by a viewer that shares only reading");
+  }
+  E2E_CHECK(LastWriteTime(target) == dated, "the viewed copy was written again");
+
+  E2E_CHECK(PlacePayloadCopy(o.exe, target, size - 1) == size, "cannot change the copy");
+  DateBack(target);
+  run("the copy's last byte differs");
+  E2E_CHECK(LastWriteTime(target) != dated, "the differing copy was not replaced");
+}
+
 }  // namespace
 
 const std::vector<Scenario>& AllScenarios() {
@@ -530,6 +570,8 @@ const std::vector<Scenario>& AllScenarios() {
       {"question_no", "40 failed retries, Interrompere? answered No", QuestionNo},
       {"close_during_retries", "window closed while retrying", CloseDuringRetries},
       {"rejected_folder_text", "folder texts the file system rejects", RejectedFolderText},
+      {"current_copy", "a current copy (also while viewed) is left alone; a differing one replaced",
+       CurrentCopy},
   };
   return all;
 }

@@ -120,6 +120,52 @@ void SilentGivesUp(const Options& o) {
   ExpectLogged(text, "result: exit code 3, gave up after 2 failed retries");
 }
 
+// The same for a deployment run again: a current copy, also one a viewer
+// holds, ends with 0 at the first attempt without writing; one that differs
+// is replaced.
+void SilentCurrentCopy(const Options& o) {
+  ScopedFolder root(Root("silent_current_copy"));
+  ScopedMakerKey key(root.Path());
+  const std::wstring host = root.Path() + L"Quadrivo\\";
+  PlaceHostExe(host);
+  const std::wstring target = JoinPath(host, kZip);
+  const std::int64_t size = PlacePayloadCopy(o.exe, target);
+  E2E_CHECK(size > 0, "cannot place a copy of the archive");
+  DateBack(target);
+  const std::uint64_t dated = LastWriteTime(target);
+  int runs = 0;
+  // No retries: a run that had to write a held copy would give up with 3.
+  auto run = [&](const char* what) {
+    Log(std::string("run: ") + what);
+    const std::wstring log = root.Path() + L"install" + std::to_wstring(++runs) + L".log";
+    UpdaterProcess updater(o.exe, root.Path(), L"/S /RETRIES=0 /LOG=" + log);
+    E2E_CHECK_EQ(RunsWithoutAWindow(updater, kRunTimeout), DWORD{0});
+    ExpectWritten(o, host);
+    return ReadLog(log);
+  };
+  const std::string current =
+      "attempt 1: already current, " + std::to_string(size) + " bytes compared, nothing written";
+
+  std::string text = run("the copy holds the archive");
+  ExpectLogged(text, current);
+  ExpectLogged(text, "result: exit code 0, the manual was already current");
+  E2E_CHECK(LastWriteTime(target) == dated, "the current copy was written again");
+  {
+    ViewedFile viewer(target);
+    ExpectLogged(run("the same copy, shown by a viewer that shares only reading"), current);
+  }
+  E2E_CHECK(LastWriteTime(target) == dated, "the viewed copy was written again");
+
+  E2E_CHECK(PlacePayloadCopy(o.exe, target, size / 2) == size, "cannot change the copy");
+  DateBack(target);
+  text = run("the copy's middle byte differs");
+  ExpectLogged(text, "attempt 1: written, " + std::to_string(size) + " bytes");
+  ExpectLogged(text, "result: exit code 0, the manual was written");
+  E2E_CHECK(LastWriteTime(target) != dated, "the differing copy was not replaced");
+  E2E_CHECK(NamesIn(host) == (std::vector<std::wstring>{L"Lumarso2015.zip", L"Quadrivo.exe"}),
+            "the host folder holds more than the manual and the host");
+}
+
 void UsageAndBadSwitch(const Options& o) {
   ScopedFolder root(Root("usage"));
   {
@@ -152,6 +198,8 @@ const std::vector<Scenario>& UnattendedScenarios() {
       {"silent_folder_with_spaces", "/S /D=folder with spaces, unquoted", SilentFolderWithSpaces},
       {"silent_host_missing", "/S without Quadrivo.exe: exit 2, nothing written", SilentHostMissing},
       {"silent_gives_up", "/S /RETRIES=2, target held: exit 3, old file intact", SilentGivesUp},
+      {"silent_current_copy", "/S run again: a current copy is left alone, a differing one replaced",
+       SilentCurrentCopy},
       {"usage_and_bad_switch", "/? shows the usage; an unknown switch is named", UsageAndBadSwitch},
   };
   return all;
