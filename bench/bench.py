@@ -433,7 +433,8 @@ def main(argv):
         measure_bitness(args.smoke, bits, preset, plan, archives, installer, runs, out, save,
                         cold)
         results.setdefault("wine", out.get("wine"))
-        results["load"]["start"] = min(b.get("load_start", 99) for b in results["bits"].values())
+        # When the first bitness's measurements began.
+        results["load"].setdefault("start", out.get("load_start"))
         results["load"]["end"] = os.getloadavg()[0]
     save_json(saved, results)
     os.remove(partial)
