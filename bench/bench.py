@@ -367,7 +367,10 @@ def main(argv):
     partial = os.path.join(RESULTS, "%s.partial.json" % mode)
     if args.report:
         # A run that did not finish left its figures in the partial file.
-        newest = max((p for p in (saved, partial) if os.path.exists(p)), key=os.path.getmtime)
+        found = [p for p in (saved, partial) if os.path.exists(p)]
+        if not found:
+            raise SystemExit("bench: no results of a %s run in %s yet" % (mode, RESULTS))
+        newest = max(found, key=os.path.getmtime)
         with open(newest) as f:
             render(with_current_pass(json.load(f)))
         return 0
