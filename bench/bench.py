@@ -4,8 +4,12 @@ in every bitness this host can run, measures under Wine, prints medians and
 ratios and (full run only) writes docs/benchmarks.md with the scaling plot.
 
     bench.py            full size (25, 50, 100 and 208 MB), 7 runs each
-    bench.py --smoke    one small archive, 2 runs, one bitness; writes nothing under docs/
+    bench.py --smoke    one small archive, 2 runs of each write (1 cold, 1 of each install,
+                        1 start-up round), one bitness; writes nothing under docs/
     bench.py --report   re-renders docs/ from the last full run's results
+    bench.py --current  measures the current-copy cases again at full size (with the new
+                        and replace writes they are held against), as a second pass that
+                        the page of the last full run then shows; re-renders docs/
 """
 import argparse
 import datetime
@@ -189,7 +193,8 @@ def render(results, notes_extra=""):
                              ("copyfile", "2  CopyFileW + flush"),
                              ("naive", "3  naive")):
             pts = [(s["bytes"] / 1e6, median(s["write"][method]) / 1000)
-                   for s in results["bits"][bits]["sizes"] if median(s["write"].get(method, []))]
+                   for s in results["bits"][bits].get("sizes", [])
+                   if median(s.get("write", {}).get(method, []))]
             series.append(("%s (%s-bit)" % (name, bits), next(colours), pts))
     plot.write_png(os.path.join(docs, "benchmarks.png"), series,
                    "Write time against archive size (Wine, median of %d)" % results["runs"],
@@ -203,14 +208,52 @@ def render(results, notes_extra=""):
     log("wrote docs/benchmarks.md and docs/benchmarks.png")
 
 
-def measure_bitness(smoke, bits, preset, plan, archives, installer, runs):
-    """Builds this bitness's programs and takes every figure with them."""
+def with_current_pass(results):
+    """A full run's results with the last second pass of the current-copy
+    cases (bench.py --current) that came after it, if any."""
+    path = os.path.join(RESULTS, "current.json")
+    if results.get("mode") != "full" or not os.path.exists(path):
+        return results
+    with open(path) as f:
+        second = json.load(f)
+    if second.get("date", "") < results.get("date", ""):
+        return results
+    for bits, out in second.get("bits", {}).items():
+        if bits in results["bits"]:
+            results["bits"][bits]["current_pass"] = dict(out, date=second["date"])
+    return results
+
+
+def save_json(path, data):
+    """Writes `data` as JSON through a temporary file, so that a crash while
+    writing never leaves half a file where the last whole one was."""
+    temp = path + ".tmp"
+    with open(temp, "w") as f:
+        json.dump(data, f, indent=1)
+    os.replace(temp, path)
+
+
+def section(out, name, work, save):
+    """Runs one part of the measurements; a failure is kept with the results
+    (and shown on the page) and the other parts still run."""
+    try:
+        work()
+    except Exception as error:  # noqa: BLE001: any failure of a part is reported, not fatal
+        out.setdefault("errors", []).append({"section": name, "error": "%s: %s" % (
+            type(error).__name__, error), "when": time.strftime("%H:%M:%S")})
+        log("%s failed: %s" % (name, error))
+    save()
+
+
+def measure_bitness(smoke, bits, preset, plan, archives, installer, runs, out, save, cold):
+    """Builds this bitness's programs and takes every figure with them, into
+    `out` (saved to disk after every run)."""
     big_label = plan[-1][0]
     big_archive = archives[big_label]
     stem = "bench-%s-" % preset
     folders = {label: os.path.join(BUILD, stem + ("smoke" if smoke else label))
                for label, *_ in plan}
-    build_times = {}
+    build_times = out.setdefault("build", {})
     for label, *_ in plan:
         fresh = label == big_label and not smoke
         configure(folders[label], archives[label], fresh, preset)
@@ -229,31 +272,79 @@ def measure_bitness(smoke, bits, preset, plan, archives, installer, runs):
         small_exe = os.path.join(small_folder, "Lumarso2015.exe")
     log("%s-bit build times: %s" % (bits, {k: (round(v, 1) if v else v)
                                           for k, v in build_times.items()}))
+    save()
 
     bench = measure.Bench(runner=os.path.join(folders[big_label], "wine-run.sh"),
                           prefix=os.path.join(BUILD, "bench-wine-" + preset, "prefix"),
                           scratch=os.path.join(BUILD, "bench-scratch"),
-                          launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"))
+                          launcher=os.path.join(folders[big_label], "lumarso_bench_launch.exe"),
+                          retries=out.setdefault("retries", []), save=save)
     log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
-    out = {"load_start": os.getloadavg()[0], "wine": bench.wine_version(), "sizes": [],
-           "build": build_times}
+    out.update(load_start=os.getloadavg()[0], wine=bench.wine_version())
     big_write = os.path.join(folders[big_label], "lumarso_bench_write.exe")
     out["way"] = bench.updater_way(big_write)
+    sizes_out = out.setdefault("sizes", [])
     for label, *_ in plan:
-        log("%s-bit writes, %s MB archive" % (bits, label))
+        log("%s-bit writes, %s MB archive%s" % (bits, label, ", then cold" if
+                                                cold and label == big_label else ""))
         exe = os.path.join(folders[label], "lumarso_bench_write.exe")
-        out["sizes"].append(bench.writes(exe, archives[label], runs))
+        entry = {}
+        sizes_out.append(entry)
+        largest = label == big_label
+        section(out, "%s MB writes" % label, lambda: bench.writes(
+            exe, archives[label], runs, entry, measure.WARM if largest else measure.SCALED,
+            measure.COLD if largest and cold else (), 1 if smoke else runs), save)
     big_exe = os.path.join(folders[big_label], "Lumarso2015.exe")
+    # A smoke run only shows that every part still works: one round of each.
+    whole = 1 if smoke else runs
     log("%s-bit whole installs, start to exit%s" % (bits, ", beside NSIS" if installer else ""))
-    out["install"] = bench.installs(big_exe, installer, big_archive, runs)
+    section(out, "installs", lambda: bench.installs(big_exe, installer, big_archive, whole,
+                                                    out.setdefault("install", {})), save)
     log("%s-bit start-up" % bits)
-    out["startup"] = bench.startup(big_exe, small_exe, runs)
+    rounds = 1 if smoke else 3 * runs
+    section(out, "start-up", lambda: bench.startup(big_exe, small_exe, rounds,
+                                                   out.setdefault("startup", {})), save)
     log("%s-bit memory of the real exe during an install" % bits)
-    out["memory"] = bench.memory(big_exe, small_exe, big_archive, runs)
+    section(out, "memory", lambda: bench.memory(big_exe, small_exe, big_archive, whole,
+                                                out.setdefault("memory", {})), save)
     exe_bytes = os.path.getsize(big_exe)
     out["exe"] = {"exe_bytes": exe_bytes, "archive_bytes": os.path.getsize(big_archive),
                   "overhead": exe_bytes - os.path.getsize(big_archive)}
+    out["load_end"] = os.getloadavg()[0]
+    save()
     return out
+
+
+def measure_current(bits, preset, label, archive, runs, out, save, cold):
+    """The second pass: the largest build rebuilt from the tree as it is now,
+    and only the writes and silent installs of the current-copy cases, with
+    the new and replace writes they are held against."""
+    folder = os.path.join(BUILD, "bench-%s-%s" % (preset, label))
+    configure(folder, archive, False, preset)
+    build(folder, "Lumarso2015", "lumarso_bench_write", "lumarso_bench_launch")
+    out["commit"] = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT,
+                                   stdout=subprocess.PIPE, text=True).stdout.strip()
+    bench = measure.Bench(runner=os.path.join(folder, "wine-run.sh"),
+                          prefix=os.path.join(BUILD, "bench-wine-" + preset, "prefix"),
+                          scratch=os.path.join(BUILD, "bench-scratch"),
+                          launcher=os.path.join(folder, "lumarso_bench_launch.exe"),
+                          retries=out.setdefault("retries", []), save=save)
+    log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
+    out["load_start"] = os.getloadavg()[0]
+    out["way"] = bench.updater_way(os.path.join(folder, "lumarso_bench_write.exe"))
+    entry = out.setdefault("size", {})
+    methods = (report.WAY_METHOD[out["way"]], "payload-replace") + measure.CURRENT
+    log("%s-bit current-copy writes%s" % (bits, ", then cold" if cold else ""))
+    section(out, "current-copy writes", lambda: bench.writes(
+        os.path.join(folder, "lumarso_bench_write.exe"), archive, runs, entry, methods,
+        measure.COLD if cold else (), runs), save)
+    log("%s-bit current-copy silent installs" % bits)
+    section(out, "current-copy installs", lambda: bench.installs(
+        os.path.join(folder, "Lumarso2015.exe"), None, archive, runs,
+        out.setdefault("install", {}), kinds=("silent", "silent-current", "silent-lastbyte")),
+        save)
+    out["load_end"] = os.getloadavg()[0]
+    save()
 
 
 def main(argv):
@@ -261,6 +352,8 @@ def main(argv):
     ap.add_argument("--smoke", action="store_true", help="one small archive, 2 runs, no docs")
     ap.add_argument("--runs", type=int, help="runs per figure (default 7; 2 with --smoke)")
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
+    ap.add_argument("--current", action="store_true",
+                    help="measure the current-copy cases again into the last full run's page")
     ap.add_argument("--bits", nargs="+", choices=[b for b, _, _ in BITNESSES],
                     help="bitnesses to measure (default: every one this host runs)")
     ap.add_argument("--preset", choices=[p for _, p, _ in BITNESSES],
@@ -268,12 +361,18 @@ def main(argv):
     args = ap.parse_args(argv)
     if args.preset:
         args.bits = [b for b, p, _ in BITNESSES if p == args.preset]
-    mode = "smoke" if args.smoke else "full"
+    mode = "smoke" if args.smoke else "current" if args.current else "full"
     os.makedirs(RESULTS, exist_ok=True)
     saved = os.path.join(RESULTS, "%s.json" % mode)
+    partial = os.path.join(RESULTS, "%s.partial.json" % mode)
     if args.report:
-        with open(saved) as f:
-            render(json.load(f))
+        # A run that did not finish left its figures in the partial file.
+        found = [p for p in (saved, partial) if os.path.exists(p)]
+        if not found:
+            raise SystemExit("bench: no results of a %s run in %s yet" % (mode, RESULTS))
+        newest = max(found, key=os.path.getmtime)
+        with open(newest) as f:
+            render(with_current_pass(json.load(f)))
         return 0
     runs = args.runs or (2 if args.smoke else 7)
     plan = sizes(args.smoke)
@@ -310,6 +409,10 @@ def main(argv):
         installer_note = "built with makensis, %d bytes" % os.path.getsize(installer)
     log("NSIS installer: " + installer_note)
 
+    cold = measure.drop_caches()
+    log("dropping the page cache: %s" % ("allowed, cold runs follow the warm ones" if cold
+                                         else "refused by the host, no cold runs"))
+    the_host["drop_caches"] = cold
     load_build = os.getloadavg()[0]
     results = {
         "mode": mode, "runs": runs,
@@ -320,17 +423,35 @@ def main(argv):
                     "unzip": unzip_test(big_archive)},
         "skipped": skipped, "installer": installer_note, "bits": {},
     }
+    results["load"] = {"build": load_build}
+
+    def save():
+        save_json(partial, results)
+
     for bits, preset in chosen:
-        results["bits"][bits] = measure_bitness(args.smoke, bits, preset, plan, archives,
-                                                installer, runs)
-        results.setdefault("wine", results["bits"][bits]["wine"])
-    results["load"] = {"build": load_build,
-                       "start": min(b["load_start"] for b in results["bits"].values()),
-                       "end": os.getloadavg()[0]}
-    with open(saved, "w") as f:
-        json.dump(results, f, indent=1)
-    render(results)
-    return 0
+        out = results["bits"].setdefault(bits, {})
+        if args.current:
+            measure_current(bits, preset, big_label, big_archive, runs, out, save, cold)
+            continue
+        measure_bitness(args.smoke, bits, preset, plan, archives, installer, runs, out, save,
+                        cold)
+        results.setdefault("wine", out.get("wine"))
+        # When the first bitness's measurements began.
+        results["load"].setdefault("start", out.get("load_start"))
+        results["load"]["end"] = os.getloadavg()[0]
+    save_json(saved, results)
+    os.remove(partial)
+    if args.current:
+        full = os.path.join(RESULTS, "full.json")
+        if os.path.exists(full):
+            with open(full) as f:
+                render(with_current_pass(json.load(f)))
+        else:
+            log("no full run to add the second pass to: %s" % results["bits"])
+    else:
+        render(results)
+    errors = [e for b in results["bits"].values() for e in b.get("errors", [])]
+    return 1 if errors else 0
 
 
 if __name__ == "__main__":

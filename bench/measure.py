@@ -1,5 +1,12 @@
-"""The measurements themselves: timed writes, start-up and memory, each run
-in a fresh Wine process."""
+"""The measurements themselves: timed writes, whole installs, start-up and
+memory, each run in a fresh Wine process.
+
+Every timed write gets the same history, because on these VMs fresh page
+cache right after other large writes is slow and decides the whole run:
+before each run, whatever the method, a file of the archive's size is
+written and synced (as the old copy at the target, or as a decoy elsewhere
+when the run writes a new file), the programs' own files are read once (so
+their pages are cached), and the methods take turns in rotating order."""
 import filecmp
 import os
 import shutil
@@ -7,11 +14,52 @@ import subprocess
 import time
 
 import procmem
-from wine import Wine, expect_line, winpath
+from stats import slow_writes, stretches
+from wine import StartFailed, Wine, expect_line, winpath
 
 ZIP_NAME = "Lumarso2015.zip"
-WRITE_METHODS = ("payload-mapped", "payload-file", "payload-replace", "copyfile", "naive",
-                 "naive-noflush")
+CHUNK = 4 * 1024 * 1024
+DROP_CACHES = "/proc/sys/vm/drop_caches"
+
+# What lies where before a timed run.  Each writes one file of the archive's size:
+#   decoy      elsewhere, an older manual; nothing at the target (a new file)
+#   older      at the target, an older manual of the same size (its first byte differs)
+#   identical  at the target, a copy equal to the archive
+#   last-byte  at the target, a copy differing only in its last byte
+FLIPPED = {"decoy": 0, "older": 0, "identical": None, "last-byte": -1}
+
+# Timed writes: name -> (the writer program's method, history, page cache dropped first).
+WRITES = {
+    "payload-mapped": ("payload-mapped", "decoy", False),
+    "payload-file": ("payload-file", "decoy", False),
+    "payload-replace": ("payload", "older", False),
+    "copyfile": ("copyfile", "decoy", False),
+    "copyfile-replace": ("copyfile", "older", False),
+    "naive": ("naive", "decoy", False),
+    "naive-noflush": ("naive-noflush", "decoy", False),
+    "payload-current": ("payload", "identical", False),
+    "payload-lastbyte": ("payload", "last-byte", False),
+    "payload-cold": ("payload", "decoy", True),
+    "payload-current-cold": ("payload", "identical", True),
+    "payload-lastbyte-cold": ("payload", "last-byte", True),
+}
+WARM = tuple(name for name, (_, _, cold) in WRITES.items() if not cold)
+COLD = tuple(name for name, (_, _, cold) in WRITES.items() if cold)
+# Below the largest archive only these run: enough for the scaling table.
+SCALED = ("payload-mapped", "payload-file", "payload-replace", "copyfile", "copyfile-replace",
+          "naive")
+CURRENT = ("payload-current", "payload-lastbyte")
+
+# Whole installs, start to exit: name -> (program, history).
+INSTALLS = {
+    "silent": ("updater", "decoy"),
+    "silent-replace": ("updater", "older"),
+    "silent-current": ("updater", "identical"),
+    "silent-lastbyte": ("updater", "last-byte"),
+    "clicked": ("clicked", "decoy"),
+    "nsis": ("nsis", "decoy"),
+    "nsis-replace": ("nsis", "older"),
+}
 
 
 def _rotated(items, turn):
@@ -30,11 +78,75 @@ def _same(path, archive):
         raise RuntimeError("%s does not equal %s" % (path, archive))
 
 
+def put_copy(archive, path, flipped):
+    """Writes a copy of `archive` as `path`, with the byte at `flipped`
+    (0, -1, or None for none) changed, and syncs it."""
+    buffer = bytearray(CHUNK)
+    with open(archive, "rb") as src, open(path, "wb") as dst:
+        while True:
+            n = src.readinto(buffer)
+            if not n:
+                break
+            dst.write(memoryview(buffer)[:n])
+        if flipped is not None:
+            src.seek(flipped, os.SEEK_END if flipped < 0 else os.SEEK_SET)
+            byte = src.read(1)
+            dst.seek(flipped, os.SEEK_END if flipped < 0 else os.SEEK_SET)
+            dst.write(bytes([byte[0] ^ 0xFF]))
+        dst.flush()
+        os.fsync(dst.fileno())
+
+
+def read_through(*paths):
+    """Reads files once, so that their pages are cached."""
+    buffer = bytearray(CHUNK)
+    for path in paths:
+        with open(path, "rb", buffering=0) as f:
+            while f.readinto(buffer):
+                pass
+
+
+def drop_caches():
+    """Empties the page cache (root only).  True when the host allowed it."""
+    os.sync()
+    try:
+        with open(DROP_CACHES, "w") as f:
+            f.write("3\n")
+        return True
+    except OSError:
+        return False
+
+
+def _identity(path):
+    try:
+        st = os.stat(path)
+    except FileNotFoundError:
+        return None
+    return (st.st_ino, st.st_mtime_ns, st.st_size)
+
+
+def retrying(what, once, retries, save):
+    """once(), tried a second time when the program did not start; every
+    retry is kept in `retries` (and so shown on the page)."""
+    try:
+        return once()
+    except StartFailed as error:
+        retries.append({"what": what, "error": str(error),
+                        "when": time.strftime("%H:%M:%S")})
+        save()
+        print("bench: %s did not start, trying once more: %s" % (what, error), flush=True)
+        return once()
+
+
 class Bench:
-    def __init__(self, runner, prefix, scratch, launcher):
+    def __init__(self, runner, prefix, scratch, launcher, retries, save):
         self.wine = Wine(runner, prefix)
         self.scratch = scratch
         self.launcher = launcher
+        self.retries = retries     # list the retries go into
+        self.save = save           # writes what was measured so far to disk
+        self.target_dir = os.path.join(scratch, "writes")
+        self.decoy_dir = os.path.join(scratch, "decoy")
 
     def prepare(self):
         os.makedirs(os.path.dirname(self.wine.prefix), exist_ok=True)
@@ -46,55 +158,99 @@ class Bench:
             raise RuntimeError("no Linux process found for " + exe)
         return pid
 
+    def _finder(self, exe):
+        name, prefix = os.path.basename(exe), self.wine.prefix
+        return lambda: procmem.find_wine_process(name, prefix, timeout=0.5, pause=0.002)
+
     def wine_version(self):
         done = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, text=True,
                               env=self.wine.env)
         return done.stdout.strip() or "wine"
 
-    def _timed_write(self, exe, method, folder, archive):
-        """One run: (milliseconds, peak RssAnon during the write)."""
-        # payload-replace is the updater's own way over an older file.
-        process = self.wine.start(exe, method.replace("payload-replace", "payload"),
-                                  winpath(folder, folder=True), winpath(archive), "--wait")
+    def lay_history(self, history, archive, target_dir, cold, *programs):
+        """The same history for every run: one synced file of the archive's
+        size, where `history` says; then the programs' files read (or, for a
+        cold run, the whole page cache dropped).  Returns the target's
+        identity before the run."""
+        _empty(target_dir)
+        _empty(self.decoy_dir)
+        where = self.decoy_dir if history == "decoy" else target_dir
+        put_copy(archive, os.path.join(where, ZIP_NAME), FLIPPED[history])
+        if cold:
+            if not drop_caches():
+                raise RuntimeError("the host refused to drop the page cache")
+        else:
+            read_through(*programs)
+            os.sync()
+        return _identity(os.path.join(target_dir, ZIP_NAME))
+
+    def _timed_write(self, exe, method, archive):
+        """One run: (ms, peak RssAnon, in-process write times or None, io
+        samples, bytes of the copy in place compared or None, {step: ms} of
+        the flush, rename and reads or None)."""
+        process = self.wine.start(exe, method, winpath(self.target_dir, folder=True),
+                                  winpath(archive), "--wait")
         try:
             expect_line(process, "ready")
-            pid = self._pid_of(exe)
-            with procmem.PeakSampler(pid) as sampler:
+            with procmem.PeakSampler(self._pid_of(exe)) as sampler:
                 process.stdin.write("go\n")
                 process.stdin.flush()
                 ms = float(expect_line(process, "ms"))
+                writes = compared = steps = None
+                if method.startswith("payload"):
+                    writes = [float(v) for v in expect_line(process, "writes").split()]
+                    compared = int(expect_line(process, "compared").split()[0])
+                    words = expect_line(process, "steps").split()
+                    steps = {k: float(v) for k, v in zip(words[::2], words[1::2])}
+                    steps["write"] = sum(writes)
                 process.wait(timeout=60)
-            return ms, sampler.peak_anon
+            return ms, sampler.peak_anon, writes, sampler.io, compared, steps
         finally:
-            if process.poll() is None:
-                process.kill()
+            process.close()
 
-    def writes(self, exe, archive, runs):
-        """Every write method, `runs` times each, taking turns."""
-        folder = os.path.join(self.scratch, "writes")
+    def writes(self, exe, archive, runs, into, methods, cold_methods=(), cold_runs=0):
+        """Every method `runs` times (the cold ones `cold_runs` times, after
+        the warm ones), taking turns in rotating order, into `into` (a size's
+        entry of the results, filled as the runs come)."""
         size = os.path.getsize(archive)
-        out = {"bytes": size, "write": {m: [] for m in WRITE_METHODS},
-               "write_peak_anon": {m: [] for m in WRITE_METHODS}}
-        for turn in range(runs):
-            for method in _rotated(WRITE_METHODS, turn):
-                _empty(folder)
-                target = os.path.join(folder, ZIP_NAME)
-                if method == "payload-replace":
-                    # An older, shorter manual in place, on disk before the run.
-                    with open(archive, "rb") as src, open(target, "wb") as dst:
-                        dst.write(src.read(size // 2))
-                        dst.flush()
-                        os.fsync(dst.fileno())
-                os.sync()
-                ms, peak = self._timed_write(exe, method, folder, archive)
-                out["write"][method].append(ms)
-                out["write_peak_anon"][method].append(peak)
-                if turn == 0:
-                    _same(target, archive)
-                    leftovers = [n for n in os.listdir(folder) if n != ZIP_NAME]
-                    if leftovers:
-                        raise RuntimeError("%s left %s behind" % (method, leftovers))
-        return out
+        into.setdefault("bytes", size)
+        for key in ("write", "write_peak_anon", "slow", "slow_io", "rewritten", "compared",
+                    "steps", "load"):
+            into.setdefault(key, {} if key != "load" else [])
+        target = os.path.join(self.target_dir, ZIP_NAME)
+        for group, times in ((methods, runs), (cold_methods, cold_runs)):
+            for turn in range(times if group else 0):
+                for name in _rotated(group, turn):
+                    method, history, cold = WRITES[name]
+
+                    def once():
+                        before = self.lay_history(history, archive, self.target_dir, cold,
+                                                  exe, archive)
+                        load = os.getloadavg()[0]
+                        return before, load, self._timed_write(exe, method, archive)
+
+                    before, load, (ms, peak, writes, io, compared, steps) = retrying(
+                        "%s, %d MB, run %d" % (name, size // 1_000_000, turn + 1), once,
+                        self.retries, self.save)
+                    after = _identity(target)
+                    into["write"].setdefault(name, []).append(ms)
+                    into["write_peak_anon"].setdefault(name, []).append(peak)
+                    into["slow"].setdefault(name, []).append(
+                        None if writes is None else slow_writes(writes, "process"))
+                    into["slow_io"].setdefault(name, []).append(
+                        slow_writes(stretches(io), "write_bytes"))
+                    into["rewritten"].setdefault(name, []).append(
+                        before is None or after != before)
+                    into["compared"].setdefault(name, []).append(compared)
+                    into["steps"].setdefault(name, []).append(steps)
+                    into["load"].append(load)
+                    if turn == 0:
+                        _same(target, archive)
+                        leftovers = [n for n in os.listdir(self.target_dir) if n != ZIP_NAME]
+                        if leftovers:
+                            raise RuntimeError("%s left %s behind" % (name, leftovers))
+                    self.save()
+        return into
 
     def updater_way(self, exe):
         """'file' or 'mapped': how the updater built with this exe reads."""
@@ -104,73 +260,97 @@ class Bench:
             process.wait(timeout=60)
             return way
         finally:
-            if process.poll() is None:
-                process.kill()
+            process.close()
 
-    def _total_ms(self, *args):
-        """The launcher's "total": CreateProcess to the program's end."""
+    def _total_ms(self, *args, watch=None):
+        """The launcher's "total": CreateProcess to the program's end; with
+        `watch` (an exe's path), also the writes of that program as seen in
+        its /proc/PID/io."""
         process = self.wine.start(self.launcher, *args)
+        sampler = procmem.PeakSampler(find=self._finder(watch)) if watch else None
         try:
+            if sampler:
+                sampler.__enter__()
             ms = float(expect_line(process, "total"))
             code = expect_line(process, "exit")
             process.wait(timeout=60)
             if code != "0":
-                raise RuntimeError("%s ended with %s" % (args, code))
-            return ms
+                raise RuntimeError("%s ended with %s; stderr: %r"
+                                   % (args, code, process.stderr_tail()))
+            return ms, (sampler.io if sampler else [])
         finally:
-            if process.poll() is None:
-                process.kill()
+            if sampler:
+                sampler.__exit__(None, None, None)
+            process.close()
 
-    def installs(self, exe, installer, archive, runs):
-        """Whole installs, start to exit, taking turns: the updater's silent
-        install (/S /D=), the updater with its button pressed as soon as the
-        window is ready and the box answered, and (when given) the NSIS
-        installer's silent install (/S /D=)."""
+    def installs(self, exe, installer, archive, runs, into, kinds=tuple(INSTALLS)):
+        """Whole installs, start to exit, taking turns, each after the same
+        history: the updater's silent install (/S /D=) into a new file, over
+        an older copy, over an identical copy and over one differing in its
+        last byte; the updater with its button pressed as soon as the window
+        is ready and the box answered; and (when given) the NSIS installer's
+        silent install (/S /D=) into a new file and over an older copy."""
         velto = os.path.join(self.scratch, "velto")
         host = os.path.join(velto, "Quadrivo")
-        out = {"silent": [], "clicked": [], "nsis": []}
-        kinds = ("silent", "clicked", "nsis") if installer else ("silent", "clicked")
+        target = os.path.join(host, ZIP_NAME)
+        kinds = [k for k in kinds if installer or INSTALLS[k][0] != "nsis"]
+        for key in ("ms", "slow_io", "rewritten"):
+            into.setdefault(key, {})
+        programs = [exe] + ([installer] if installer else [])
         for turn in range(runs):
             for kind in _rotated(kinds, turn):
-                _empty(host)
-                open(os.path.join(host, "Quadrivo.exe"), "wb").close()
-                os.sync()
-                if kind == "clicked":
-                    ms = self._total_ms(winpath(exe), "--install", winpath(velto, folder=True),
-                                        "--now")
-                else:
-                    # /D= comes last and unquoted, for both.
-                    program = exe if kind == "silent" else installer
-                    ms = self._total_ms("--run", winpath(program), "/S", "/D=" + winpath(host))
-                out[kind].append(ms)
+                program, history = INSTALLS[kind]
+
+                def once():
+                    before = self.lay_history(history, archive, host, False, *programs)
+                    open(os.path.join(host, "Quadrivo.exe"), "wb").close()
+                    if program == "clicked":
+                        result = self._total_ms(winpath(exe), "--install",
+                                                winpath(velto, folder=True), "--now", watch=exe)
+                    else:
+                        # /D= comes last and unquoted, for both.
+                        run = exe if program == "updater" else installer
+                        result = self._total_ms("--run", winpath(run), "/S",
+                                                "/D=" + winpath(host), watch=run)
+                    return before, result
+
+                before, (ms, io) = retrying("install %s, run %d" % (kind, turn + 1), once,
+                                            self.retries, self.save)
+                into["ms"].setdefault(kind, []).append(ms)
+                into["slow_io"].setdefault(kind, []).append(slow_writes(stretches(io), "write_bytes"))
+                into["rewritten"].setdefault(kind, []).append(
+                    before is None or _identity(target) != before)
                 if turn == 0:
-                    _same(os.path.join(host, ZIP_NAME), archive)
-        return out
+                    _same(target, archive)
+                self.save()
+        return into
 
     def _ready_ms(self, exe):
-        process = self.wine.start(self.launcher, winpath(exe))
-        try:
-            ms = float(expect_line(process, "ready"))
-            expect_line(process, "exit")
-            process.wait(timeout=60)
-            return ms
-        finally:
-            if process.poll() is None:
-                process.kill()
+        def once():
+            process = self.wine.start(self.launcher, winpath(exe))
+            try:
+                ms = float(expect_line(process, "ready"))
+                expect_line(process, "exit")
+                process.wait(timeout=60)
+                return ms
+            finally:
+                process.close()
+        return retrying("start-up of %s" % os.path.basename(exe), once, self.retries, self.save)
 
-    def startup(self, big_exe, small_exe, runs):
+    def startup(self, big_exe, small_exe, rounds, into):
         """CreateProcess to window ready, big and small exe taking turns.
         A start costs a few hundred ms and varies with the machine's load far
         more than with the exe, so each exe first starts once untimed and the
-        pair is then timed 3 * `runs` times."""
-        out = {"big": [], "small": [], "big_bytes": os.path.getsize(big_exe),
-               "small_bytes": os.path.getsize(small_exe)}
+        pair is then timed `rounds` times (three times the runs of a figure)."""
+        into.update({"big": [], "small": [], "big_bytes": os.path.getsize(big_exe),
+                     "small_bytes": os.path.getsize(small_exe)})
         self._ready_ms(big_exe)
         self._ready_ms(small_exe)
-        for turn in range(3 * runs):
+        for turn in range(rounds):
             for which in _rotated(("big", "small"), turn):
-                out[which].append(self._ready_ms(big_exe if which == "big" else small_exe))
-        return out
+                into[which].append(self._ready_ms(big_exe if which == "big" else small_exe))
+            self.save()
+        return into
 
     def _install(self, exe, archive):
         """The real exe, button pressed: (RssAnon at start, peak RssAnon,
@@ -197,17 +377,22 @@ class Bench:
                 _same(os.path.join(host, ZIP_NAME), archive)
             return status["RssAnon"], sampler.peak_anon, sampler.peak_hwm, written
         finally:
-            if process.poll() is None:
-                process.kill()
+            process.close()
 
-    def memory(self, big_exe, small_exe, archive, runs):
-        out = {"start_anon": [], "peak_anon": [], "peak_hwm": [], "written_ms": [],
-               "small_start_anon": []}
+    def memory(self, big_exe, small_exe, archive, runs, into):
+        for key in ("start_anon", "peak_anon", "peak_hwm", "written_ms", "small_start_anon"):
+            into.setdefault(key, [])
         for turn in range(runs):
-            start, peak, hwm, written = self._install(big_exe, archive if turn == 0 else None)
-            out["start_anon"].append(start)
-            out["peak_anon"].append(peak)
-            out["peak_hwm"].append(hwm)
-            out["written_ms"].append(written)
-            out["small_start_anon"].append(self._install(small_exe, None)[0])
-        return out
+            start, peak, hwm, written = retrying(
+                "memory run %d" % (turn + 1),
+                lambda: self._install(big_exe, archive if turn == 0 else None),
+                self.retries, self.save)
+            into["start_anon"].append(start)
+            into["peak_anon"].append(peak)
+            into["peak_hwm"].append(hwm)
+            into["written_ms"].append(written)
+            into["small_start_anon"].append(
+                retrying("memory run %d, small exe" % (turn + 1),
+                         lambda: self._install(small_exe, None), self.retries, self.save)[0])
+            self.save()
+        return into

@@ -2,17 +2,24 @@
 // lumarso_bench_write --way      prints how the updater reads: "way file|mapped"
 //
 // One timed write of the embedded archive into <folder\>, in this process,
-// printed as "ms <milliseconds>".  With --wait it prints "ready" and waits
+// printed as "ms <milliseconds>"; the payload methods then print
+// "writes <ms> <ms> ...", the time of each WriteFile of the attempt, and
+// "compared <bytes> current <0|1>": how many leading bytes of a same-size
+// copy in place were found equal, and whether it was left alone as current;
+// then "steps flush <ms> rename <ms> read <ms>", the time in FlushFileBuffers,
+// in the rename over the old file and in reading files (the exe's, the copy
+// in place).  With --wait it prints "ready" and waits
 // for a line on stdin first, so that an outside observer can find the
 // process and watch its memory during the write.  Each run is a fresh process, as each
 // attempt of the updater meets the resource as the loader left it.
 //   payload   payload::WritePayload, the updater's own attempt, read the way
 //             the updater reads (the caller decides whether a
-//             Lumarso2015.zip is already there)
+//             Lumarso2015.zip is already there, and which)
 //   payload-mapped  the same, written straight from the mapped resource
 //   payload-file    the same, read from the exe's own file through one
 //             reused buffer (an error if it fell back to the mapped view)
-//   copyfile  CopyFileW of the plain copy + FlushFileBuffers
+//   copyfile  CopyFileW of the plain copy + FlushFileBuffers (over whatever
+//             the caller left at the target)
 //   naive     resource copied onto the heap, old file deleted, one write,
 //             FlushFileBuffers
 //   naive-noflush  the same without the flush
@@ -26,6 +33,7 @@
 #include "bench/instant_dialogs.h"
 #include "bench/naive_writer.h"
 #include "bench/stopwatch_win32.h"
+#include "bench/timed_files.h"
 #include "payload/write_payload.h"
 #include "platform/win32/files.h"
 #include "platform/win32/resources.h"
@@ -39,6 +47,17 @@ int Report(bool ok, double ms, const char* method) {
   }
   std::printf("ms %.3f\n", ms);
   return 0;
+}
+
+void ReportWrites(const bench::TimedFiles& files) {
+  std::printf("writes");
+  for (const double ms : files.WriteMs()) std::printf(" %.3f", ms);
+  std::printf("\n");
+}
+
+void ReportSteps(const bench::TimedFiles& files) {
+  std::printf("steps flush %.3f rename %.3f read %.3f\n", files.FlushMs(), files.MoveMs(),
+              files.ReadMs());
 }
 
 }  // namespace
@@ -74,13 +93,21 @@ int wmain(int argc, wchar_t** argv) {
     const payload::ReadFrom way = method == L"payload"        ? payload::kUpdaterReadsFrom
                                   : method == L"payload-file" ? payload::ReadFrom::kExeFile
                                                               : payload::ReadFrom::kMappedImage;
+    const bench::Stopwatch clock;
+    bench::TimedFiles timed(files, [&clock] { return clock.Milliseconds(); });
     const bench::Stopwatch watch;
     const payload::PayloadAttempt attempt =
-        payload::WritePayload(files, resources, dialogs, folder, way);
+        payload::WritePayload(timed, resources, dialogs, folder, way);
     const double ms = watch.Milliseconds();
     // A silent fallback would time the other way under this one's name.
-    return Report(attempt.written && attempt.readFrom == way && dialogs.shown() == 1, ms,
-                  "payload");
+    const int status = Report(attempt.written && attempt.readFrom == way && dialogs.shown() == 1,
+                              ms, "payload");
+    ReportWrites(timed);
+    std::printf("compared %llu current %d\n",
+                static_cast<unsigned long long>(attempt.comparedBytes),
+                attempt.alreadyCurrent ? 1 : 0);
+    ReportSteps(timed);
+    return status;
   }
   if (method == L"copyfile") {
     const bench::Stopwatch watch;

@@ -2,6 +2,7 @@
 verdicts it prints and the plot it draws."""
 import os
 import struct
+import json
 import subprocess
 import sys
 import tempfile
@@ -10,27 +11,32 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
+import bench  # noqa: E402
+import measure  # noqa: E402
 import plot  # noqa: E402
 import procmem  # noqa: E402
 import report  # noqa: E402
-from stats import median, ratio, verdict  # noqa: E402
-from wine import winpath  # noqa: E402
+from stats import median, ratio, slow_share, slow_writes, stretches, verdict  # noqa: E402
+from wine import Program, StartFailed, expect_line, winpath  # noqa: E402
 
 MIB = 1024 * 1024
 
 
-def results(payload_ms, copy_ms, naive_ms, start_anon, overhead, file_ms=None, way="mapped"):
+def results(payload_ms, copy_ms, naive_ms, start_anon, overhead, file_ms=None, way="mapped",
+            replace_ms=None, current_ms=None, lastbyte_ms=None):
     file_ms = payload_ms if file_ms is None else file_ms
     ms = lambda v: {"payload-mapped": [v[0]] * 3, "payload-file": [v[3]] * 3,  # noqa: E731
-                    "payload-replace": [v[0]] * 3, "copyfile": [v[1]] * 3, "naive": [v[2]] * 3,
-                    "naive-noflush": [v[2]] * 3}
+                    "payload-replace": [replace_ms or v[0]] * 3, "copyfile": [v[1]] * 3,
+                    "copyfile-replace": [v[1]] * 3, "naive": [v[2]] * 3,
+                    "naive-noflush": [v[2]] * 3, "payload-current": [current_ms or v[0]] * 3,
+                    "payload-lastbyte": [lastbyte_ms or v[0]] * 3}
     one = {
         "way": way,
         "sizes": [{"bytes": 25_000_000, "write": ms((1, 1, 1, 1)),
                    "write_peak_anon": ms((0, 0, 0, 0))},
                   {"bytes": 208_304_732, "write": ms((payload_ms, copy_ms, naive_ms, file_ms)),
                    "write_peak_anon": ms((MIB, MIB, 200 * MIB, 5 * MIB))}],
-        "install": {"silent": [400] * 3, "clicked": [2400] * 3, "nsis": [800] * 3},
+        "install": {"ms": {"silent": [400] * 3, "clicked": [2400] * 3, "nsis": [800] * 3}},
         "startup": {"big": [110, 120, 130], "small": [100, 100, 100], "big_bytes": 208_700_000,
                     "small_bytes": 4_400_000},
         "memory": {"start_anon": [start_anon] * 3, "peak_anon": [start_anon] * 3,
@@ -53,6 +59,120 @@ class StatsTest(unittest.TestCase):
         self.assertEqual(verdict(1.0, 1.0), "met")
         self.assertEqual(verdict(1.0001, 1.0), "missed")
         self.assertEqual(verdict(None, 1.0), "-")
+
+
+class SlowWritesTest(unittest.TestCase):
+    def test_stretches_of_four_mib_from_written_samples(self):
+        mib = 1024 * 1024
+        for io, expected in (
+                ([], []),
+                ([(0.0, 10)], []),
+                # one write per sample: each stretch ends where its bytes are all written
+                ([(0.0, 10), (1.0, 10 + 4 * mib), (13.0, 10 + 8 * mib)], [1.0, 12.0]),
+                # small writes: a stretch ends at the first sample past its last byte
+                ([(0.0, 0), (2.0, 3 * mib), (3.0, 5 * mib), (9.0, 8 * mib)], [3.0, 6.0]),
+                # one sample past two stretches: they share its time
+                ([(0.0, 0), (10.0, 8 * mib)], [5.0, 5.0]),
+                # a tail shorter than a stretch is not a stretch
+                ([(0.0, 0), (1.0, 4 * mib), (50.0, 6 * mib)], [1.0])):
+            self.assertEqual(stretches(io), expected, io)
+
+    def test_a_run_counts_writes_over_five_ms(self):
+        self.assertEqual(slow_writes([1.0, 5.0, 5.1, 12.0], "process"),
+                         {"n": 4, "slow": 2, "max": 12.0, "source": "process"})
+        self.assertEqual(slow_writes([], "write_bytes")["n"], 0)
+        runs = [slow_writes([1, 1, 9], "p"), slow_writes([1, 1, 1], "p"), None,
+                slow_writes([], "p"), slow_writes([6, 7], "p")]
+        self.assertEqual(slow_share(runs), (3, 8, 2, 3))
+
+
+class RobustnessTest(unittest.TestCase):
+    SH = ["/bin/sh", "-c"]
+
+    def test_a_program_that_says_nothing_did_not_start_and_its_stderr_is_kept(self):
+        program = Program(self.SH + ["echo 'wine: could not load' >&2; exit 3"], os.environ)
+        try:
+            with self.assertRaises(StartFailed) as caught:
+                expect_line(program, "ready", timeout=10)
+        finally:
+            program.close()
+        self.assertIn("could not load", str(caught.exception))
+        self.assertIn("exit 3", str(caught.exception))
+        program = Program(self.SH + ["echo hello; echo oops >&2"], os.environ)
+        try:
+            with self.assertRaises(RuntimeError) as caught:
+                expect_line(program, "ready", timeout=10)
+        finally:
+            program.close()
+        self.assertNotIsInstance(caught.exception, StartFailed)
+        self.assertIn("'hello'", str(caught.exception))
+        self.assertIn("oops", str(caught.exception))
+
+    def test_a_hung_program_is_given_up_after_the_timeout(self):
+        program = Program(self.SH + ["sleep 30"], os.environ)
+        try:
+            with self.assertRaises(StartFailed):
+                expect_line(program, "ready", timeout=0.3)
+        finally:
+            program.close()
+
+    def test_a_run_that_did_not_start_is_retried_once_and_said(self):
+        for failures, error, result, tries, retried in (
+                (0, StartFailed, 7, 1, False), (1, StartFailed, 7, 2, True),
+                (2, StartFailed, None, 2, True), (1, RuntimeError, None, 1, False)):
+            calls, retries, saves = [], [], []
+
+            def once():
+                calls.append(1)
+                if len(calls) <= failures:
+                    raise error("boom")
+                return 7
+
+            if result is None:
+                with self.assertRaises(error):
+                    measure.retrying("x, run 1", once, retries, lambda: saves.append(1))
+            else:
+                self.assertEqual(measure.retrying("x, run 1", once, retries,
+                                                  lambda: saves.append(1)), result)
+            self.assertEqual(len(calls), tries)
+            self.assertEqual([r["what"] for r in retries], ["x, run 1"] if retried else [])
+            self.assertEqual(len(saves), len(retries))
+
+    def test_partial_results_are_on_disk_and_a_failed_part_is_kept(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "full.partial.json")
+            out = {"sizes": [{"write": {"copyfile": [1.0]}}]}
+            save = lambda: bench.save_json(path, out)  # noqa: E731
+
+            def dies():
+                out["sizes"][0]["write"]["copyfile"].append(2.0)
+                raise RuntimeError("expected 'ready', got []")
+
+            bench.section(out, "208 MB writes", dies, save)
+            bench.section(out, "installs", lambda: out.update(install={"ms": {}}), save)
+            with open(path) as f:
+                saved = json.load(f)
+            self.assertEqual(os.listdir(folder), ["full.partial.json"])
+        self.assertEqual(saved["sizes"][0]["write"]["copyfile"], [1.0, 2.0])
+        self.assertEqual([e["section"] for e in saved["errors"]], ["208 MB writes"])
+        self.assertIn("got []", saved["errors"][0]["error"])
+        self.assertIn("install", saved)
+
+    def test_histories_differ_from_the_archive_only_where_they_say(self):
+        with tempfile.TemporaryDirectory() as folder:
+            archive = os.path.join(folder, "a.zip")
+            with open(archive, "wb") as f:
+                f.write(bytes(range(256)) * 20000)   # more than one 4 MiB chunk
+            for history, where in (("identical", None), ("older", 0), ("decoy", 0),
+                                   ("last-byte", 256 * 20000 - 1)):
+                copy = os.path.join(folder, history)
+                measure.put_copy(archive, copy, measure.FLIPPED[history])
+                with open(archive, "rb") as a, open(copy, "rb") as c:
+                    x, y = a.read(), c.read()
+                expected = bytearray(x)
+                if where is not None:
+                    expected[where] ^= 0xFF
+                self.assertTrue(bytes(expected) == y, history)
 
 
 class ReportTest(unittest.TestCase):
@@ -83,6 +203,71 @@ class ReportTest(unittest.TestCase):
             self.assertEqual(self.verdicts(r)["the updater's way (measured winner: %s)" % best],
                              "met" if best == "file" else "missed")
 
+    def test_replace_and_current_copy_targets(self):
+        # 1 = 200 ms (mapped); 1r within 1.1 times; c within 0.3 times; cl within c + 1.
+        for replace_ms, current_ms, lastbyte_ms, verdicts in (
+                (220, 60, 260, ("met", "met", "met")),
+                (221, 61, 261, ("missed", "missed", "met")),
+                (200, 40, 241, ("met", "met", "missed"))):
+            v = self.verdicts(results(200, 214, 351, 6 * MIB, 0, replace_ms=replace_ms,
+                                      current_ms=current_ms, lastbyte_ms=lastbyte_ms))
+            self.assertEqual((v["ratio 1r/1 (replacing against a new file, the updater's way)"],
+                              v["ratio c/1 (an identical copy against a new file, warm cache)"],
+                              v["ratio cl/(c + 1) (last byte differs, against one compare plus "
+                                "one write)"]), verdicts, replace_ms)
+
+    def test_a_second_pass_gives_the_current_copy_figures_against_its_own_1(self):
+        r = results(200, 214, 351, 6 * MIB, 0, current_ms=200)
+        r["bits"]["32"]["current_pass"] = {"size": {"bytes": 208_304_732, "write": {
+            "payload-mapped": [100.0], "payload-current": [25.0], "payload-lastbyte": [120.0]}}}
+        rows = {row[0]: row[3] for row in report.write_rows(report.bitness(r, "32"))}
+        self.assertEqual((rows["1m"], rows["c"], rows["1m*"], rows["c*"], rows["cl*"]),
+                         ("200 ms", "200 ms", "100 ms", "25 ms", "120 ms"))
+        values = {n: x for n, x, _, _ in report.rows(report.bitness(r, "32"))}
+        self.assertEqual(values["ratio c/1 (an identical copy against a new file, warm cache)"],
+                         "1.00")
+        self.assertEqual(values["ratio c/1 (an identical copy against a new file, warm cache) "
+                                "(second pass *)"], "0.25")
+        self.assertEqual(values["ratio cl/(c + 1) (last byte differs, against one compare plus "
+                                "one write) (second pass *)"], "0.96")
+
+    def test_a_run_that_stopped_part_way_still_renders(self):
+        r = results(200, 214, 351, 6 * MIB, 0)
+        one = r["bits"]["32"]
+        for part in ("install", "startup", "memory", "exe"):
+            del one[part]
+        one["sizes"][1]["write"] = {"payload-mapped": [200.0]}
+        one["errors"] = [{"section": "208 MB writes", "error": "RuntimeError: got []"}]
+        one["retries"] = [{"what": "copyfile, 208 MB, run 1", "error": "expected 'ready'"}]
+        text = report.console(dict(r, load={}))
+        self.assertIn("FAILED (?): 208 MB writes: RuntimeError: got []", text)
+        self.assertIn("retried once (?): copyfile, 208 MB, run 1 did not start", text)
+        self.assertRegex(text, r"ratio 1/2 \(the updater's way against the system's copy\) +- ")
+
+    def test_slow_writes_beside_the_median(self):
+        r = results(200, 214, 351, 6 * MIB, 0)
+        big = r["bits"]["32"]["sizes"][1]
+        big["slow"] = {"payload-mapped": [slow_writes([1, 12], "process"),
+                                          slow_writes([1, 1], "process")]}
+        big["slow_io"] = {"payload-mapped": [slow_writes([30], "write_bytes")] * 2,
+                          "copyfile": [slow_writes([1, 9, 9, 1], "write_bytes")]}
+        big["rewritten"] = {"payload-current": [False, True, False]}
+        big["steps"] = {"payload-mapped": [{"write": 150.0, "flush": 30.0, "rename": 2.0,
+                                            "read": 0.0}, None, None]}
+        self.assertEqual(report.step_rows(report.bitness(r, "32")),
+                         [("1m", "200 ms", "150 ms", "30 ms", "2 ms", "0 ms", "18 ms")])
+        # 1r (200 ms) spent 100 ms in its writes against 1m's 150: outside them it took 50 more.
+        big["steps"]["payload-replace"] = [{"write": 100.0, "rename": 40.0}] * 3
+        values = {n: x for n, x, _, _ in report.rows(report.bitness(r, "32"))}
+        self.assertEqual(values["1r - 1 outside the 4 MiB writes (medians of each run's total "
+                                "minus its writes)"], "50 ms")
+        self.assertEqual(values["ratio (1 + that)/1: 1r/1 with 1's write loop"], "1.25")
+        rows = {row[0]: row for row in report.write_rows(report.bitness(r, "32"))}
+        self.assertEqual(rows["1m"][3:6], ("200 ms", "1 of 4 (25%), timed in process", "1 of 2"))
+        self.assertEqual(rows["2"][4:6], ("2 of 4 (50%), from write_bytes", "1 of 1"))
+        self.assertEqual(rows["3"][4:7], ("-", "-", ""))
+        self.assertEqual(rows["c"][6], "1 of 3")
+
     def test_build_limits(self):
         v = self.verdicts(results(200, 214, 351, 6 * MIB, 0))
         names = [n for n in v if n.startswith("build of")]
@@ -101,8 +286,8 @@ class ReportTest(unittest.TestCase):
                 text = f.read()
         self.assertIn("| %s | 0.93 | <= 1.0 | met |" % self.R12, text)
         self.assertIn("![Write time against archive size](plot.png)", text)
-        self.assertIn("| 208.3 MB | 200 ms | 200 ms | 200 ms | 214 ms | 351 ms |", text)
-        self.assertIn("| ratio 7 ours silent/NSIS | 0.50 |  |  |", text)
+        self.assertIn("| 208.3 MB | 200 ms | 200 ms | 200 ms | 214 ms | 214 ms | 351 ms |", text)
+        self.assertIn("| ratio 7 ours silent/NSIS (new file) | 0.50 |  |  |", text)
         self.assertIn("Host: Linux kernel 6.1; 32-bit programs run.", text)
         self.assertIn("64-bit: not measured, no `win64` build preset", text)
         self.assertIn("A note.", text)
