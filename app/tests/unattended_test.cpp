@@ -285,10 +285,11 @@ TEST(Unattended, HelpAndBadSwitchesEndTheRunWithABoxOnlyWithoutS) {
 
 // Deployment tools are set up with these numbers: they never change.
 TEST(Unattended, ExitCodesKeepTheirPublishedNumbers) {
-  const int codes[] = {kExitWritten, kExitHelpShown,     kExitBadCommandLine, kExitHostNotFound,
-                       kExitGaveUp,  kExitLogUnopenable, kExitCancelled,      kExitFatal};
+  const int codes[] = {kExitWritten,      kExitHelpShown,         kExitBadCommandLine,
+                       kExitHostNotFound, kExitGaveUp,            kExitLogUnopenable,
+                       kExitCancelled,    kExitNotTheBaseEdition, kExitFatal};
   EXPECT_EQ(std::vector<int>(std::begin(codes), std::end(codes)),
-            (std::vector<int>{0, 0, 1, 2, 3, 4, 1602, 1603}));
+            (std::vector<int>{0, 0, 1, 2, 3, 4, 1602, 5, 1603}));
 }
 
 TEST(Unattended, WithoutSwitchesNothingHappensBeforeTheWindow) {
