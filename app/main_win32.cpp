@@ -38,8 +38,10 @@ struct System {
   // The patch updater applies the delta it carries; the full one writes its archive.
 #if defined(LUMARSO_PATCH_UPDATER)
   platform::Sha256* patchHash = &sha256;
+  static constexpr wchar_t kExeName[] = L"Lumarso2015-patch.exe";
 #else
   platform::Sha256* patchHash = nullptr;
+  static constexpr wchar_t kExeName[] = L"Lumarso2015.exe";
 #endif
 };
 
@@ -64,7 +66,7 @@ int Run(HINSTANCE instance, const wchar_t* arguments) {
   // Neither makes a window until it is shown: the silent run never does.
   platform::win32::Win32MainWindow window(instance, /*iconId=*/1);
   platform::win32::Win32Dialogs dialogs(instance, window);
-  if (const auto code = app::Prepare(commandLine, arguments, dialogs, log)) return *code;
+  if (const auto code = app::Prepare(commandLine, arguments, dialogs, log, System::kExeName)) return *code;
   if (commandLine.silent) return RunSilent(system, commandLine, log);
 
   modreg::ModReg modReg(system.registry, dialogs, system.process);

@@ -10,8 +10,9 @@ namespace {
 
 constexpr wchar_t kTitle[] = L"Lumarso 2015";
 
+// Follows "Uso: <exe name>".
 constexpr wchar_t kUsage[] =
-    L"Uso: Lumarso2015.exe [/S] [/RETRIES=n] [/LOG=file] [/D=cartella]\n"
+    L" [/S] [/RETRIES=n] [/LOG=file] [/D=cartella]\n"
     L"\n"
     L"/S \u2013 installazione silenziosa: nessuna finestra e nessun messaggio.\n"
     L"/D=cartella \u2013 la cartella di Quadrivo, al posto di quella letta dal registro. "
@@ -62,7 +63,7 @@ std::wstring ProblemInItalian(const CommandLine& c) {
 }  // namespace
 
 std::optional<int> Prepare(const CommandLine& commandLine, std::wstring_view arguments,
-                           platform::Dialogs& dialogs, InstallLog& log) {
+                           platform::Dialogs& dialogs, InstallLog& log, std::wstring_view exeName) {
   const bool boxes = !commandLine.silent;
   // First, so that every later step, a bad switch included, is logged.
   if (!commandLine.logPath.empty()) {
@@ -94,7 +95,8 @@ std::optional<int> Prepare(const CommandLine& commandLine, std::wstring_view arg
   if (commandLine.help) {
     // With /S nobody is there to read it: the log says it was asked for.
     if (boxes) {
-      dialogs.MessageBox(kUsage, platform::Icon::Information, platform::Buttons::Ok, kTitle);
+      dialogs.MessageBox(L"Uso: " + std::wstring(exeName) + kUsage, platform::Icon::Information,
+                         platform::Buttons::Ok, kTitle);
     }
     log.Line(L"result: exit code 0, usage shown" + std::wstring(boxes ? L"" : L" (not shown with /S)"));
     return kExitHelpShown;
