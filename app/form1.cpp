@@ -39,8 +39,7 @@ bool Form1::DiscoverHostFolder() {
 }
 
 void Form1::EndWritten() {
-  steps_.log().Line(alreadyCurrent_ ? L"result: exit code 0, the manual was already current"
-                                    : L"result: exit code 0, the manual was written");
+  LogWritten(steps_.log(), alreadyCurrent_);
   s_.process.EndNow();
 }
 

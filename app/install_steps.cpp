@@ -195,4 +195,9 @@ payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
   return result;
 }
 
+void LogWritten(InstallLog& log, bool alreadyCurrent) {
+  log.Line(alreadyCurrent ? L"result: exit code 0, the manual was already current"
+                          : L"result: exit code 0, the manual was written");
+}
+
 }  // namespace app

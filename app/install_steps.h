@@ -53,4 +53,8 @@ class InstallSteps {
   int attempts_ = 0;
 };
 
+// The log's last line of a run whose archive is in place: exit code 0,
+// written now or found there already.
+void LogWritten(InstallLog& log, bool alreadyCurrent);
+
 }  // namespace app

@@ -46,8 +46,7 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
   for (std::uint32_t failedRetries = 0;; ++failedRetries) {
     const payload::PayloadAttempt attempt = steps.Attempt(boxes, target);
     if (attempt.written) {
-      log.Line(attempt.alreadyCurrent ? L"result: exit code 0, the manual was already current"
-                                      : L"result: exit code 0, the manual was written");
+      LogWritten(log, attempt.alreadyCurrent);
       return kExitWritten;
     }
     if (attempt.notTheBase) {

@@ -16,7 +16,6 @@ using platform::FileSystem;
 using platform::kErrorSuccess;
 using platform::Win32Status;
 
-constexpr Win32Status kErrorHandleEof = 38;
 // Pieces of the installed file hashed at a time.
 constexpr std::uint32_t kHashPiece = 1u << 20;
 
@@ -29,7 +28,7 @@ class InstalledFile final : public DeltaSource {
     std::uint32_t read = 0;
     const Win32Status status = fs_.ReadAt(file_, offset, buffer, size, &read);
     if (status != kErrorSuccess) return status;
-    return read == size ? kErrorSuccess : kErrorHandleEof;
+    return read == size ? kErrorSuccess : platform::kErrorHandleEof;
   }
 
  private:

@@ -16,6 +16,7 @@ inline constexpr Win32Status kErrorOutOfMemory = 14;
 inline constexpr Win32Status kErrorWriteFault = 29;
 inline constexpr Win32Status kErrorReadFault = 30;
 inline constexpr Win32Status kErrorSharingViolation = 32;
+inline constexpr Win32Status kErrorHandleEof = 38;
 inline constexpr Win32Status kErrorHandleDiskFull = 39;
 inline constexpr Win32Status kErrorFileExists = 80;
 inline constexpr Win32Status kErrorInvalidParameter = 87;

@@ -8,32 +8,14 @@
 #include <bcrypt.h>
 
 #include "platform/hash.h"
+#include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
 
 // One owner per handle kind: the module, the algorithm provider and the hash
 // object are released by three different calls.
-class UniqueModule {
- public:
-  UniqueModule() noexcept = default;
-  explicit UniqueModule(HMODULE module) noexcept : module_(module) {}
-  UniqueModule(const UniqueModule&) = delete;
-  UniqueModule& operator=(const UniqueModule&) = delete;
-  ~UniqueModule() { reset(); }
-  [[nodiscard]] HMODULE get() const noexcept { return module_; }
-  void reset(HMODULE module = nullptr) noexcept {
-    if (module_ != nullptr) FreeLibrary(module_);
-    module_ = module;
-  }
-  [[nodiscard]] HMODULE release() noexcept {
-    const HMODULE module = module_;
-    module_ = nullptr;
-    return module;
-  }
-
- private:
-  HMODULE module_ = nullptr;
-};
+inline HMODULE NoModule() noexcept { return nullptr; }
+using UniqueModule = UniqueHandle<HMODULE, ::FreeLibrary, NoModule>;
 
 struct CngCalls {
   NTSTATUS(WINAPI* openAlgorithm)(BCRYPT_ALG_HANDLE*, LPCWSTR, LPCWSTR, ULONG) = nullptr;
@@ -45,42 +27,36 @@ struct CngCalls {
   NTSTATUS(WINAPI* destroyHash)(BCRYPT_HASH_HANDLE) = nullptr;
 };
 
-class UniqueAlgorithm {
+inline void CloseAlgorithm(const CngCalls& calls, BCRYPT_ALG_HANDLE handle) noexcept {
+  calls.closeAlgorithm(handle, 0);
+}
+inline void DestroyHash(const CngCalls& calls, BCRYPT_HASH_HANDLE handle) noexcept {
+  calls.destroyHash(handle);
+}
+
+// A CNG handle, closed through the calls that opened it (bcrypt.dll is not
+// imported, so its close calls are not at hand as plain functions).
+template <void (*Close)(const CngCalls&, void*) noexcept>
+class UniqueCngHandle {
  public:
-  UniqueAlgorithm() noexcept = default;
-  UniqueAlgorithm(const UniqueAlgorithm&) = delete;
-  UniqueAlgorithm& operator=(const UniqueAlgorithm&) = delete;
-  ~UniqueAlgorithm() { reset(); }
-  [[nodiscard]] BCRYPT_ALG_HANDLE get() const noexcept { return handle_; }
-  // Takes a handle `calls` opened; they also close it.
-  void reset(const CngCalls* calls = nullptr, BCRYPT_ALG_HANDLE handle = nullptr) noexcept {
-    if (handle_ != nullptr) calls_->closeAlgorithm(handle_, 0);
+  UniqueCngHandle() noexcept = default;
+  UniqueCngHandle(const UniqueCngHandle&) = delete;
+  UniqueCngHandle& operator=(const UniqueCngHandle&) = delete;
+  ~UniqueCngHandle() { reset(); }
+  [[nodiscard]] void* get() const noexcept { return handle_; }
+  void reset(const CngCalls* calls = nullptr, void* handle = nullptr) noexcept {
+    if (handle_ != nullptr) Close(*calls_, handle_);
     calls_ = calls;
     handle_ = handle;
   }
 
  private:
   const CngCalls* calls_ = nullptr;
-  BCRYPT_ALG_HANDLE handle_ = nullptr;
+  void* handle_ = nullptr;
 };
 
-class UniqueHash {
- public:
-  UniqueHash() noexcept = default;
-  UniqueHash(const UniqueHash&) = delete;
-  UniqueHash& operator=(const UniqueHash&) = delete;
-  ~UniqueHash() { reset(); }
-  [[nodiscard]] BCRYPT_HASH_HANDLE get() const noexcept { return handle_; }
-  void reset(const CngCalls* calls = nullptr, BCRYPT_HASH_HANDLE handle = nullptr) noexcept {
-    if (handle_ != nullptr) calls_->destroyHash(handle_);
-    calls_ = calls;
-    handle_ = handle;
-  }
-
- private:
-  const CngCalls* calls_ = nullptr;
-  BCRYPT_HASH_HANDLE handle_ = nullptr;
-};
+using UniqueAlgorithm = UniqueCngHandle<CloseAlgorithm>;
+using UniqueHash = UniqueCngHandle<DestroyHash>;
 
 class Win32Sha256 final : public Sha256 {
  public:
