@@ -47,6 +47,18 @@ if(WIN32)
   endforeach()
 endif()
 
+# The linker's default script with fewer sections: in an exe whose file is
+# aligned on 4 KiB pages each section costs whole pages, and .tls and .CRT
+# hold a few dozen bytes each (cmake/tools/merge_sections_ld.py says how).
+if(WIN32)
+  set(LUMARSO_SECTIONS_SCRIPT "${CMAKE_BINARY_DIR}/mingw-sections.ld")
+  execute_process(
+    COMMAND ${Python3_EXECUTABLE} ${LUMARSO_TOOLS}/merge_sections_ld.py --ld ${CMAKE_LINKER}
+            --out ${LUMARSO_SECTIONS_SCRIPT}
+    COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LUMARSO_TOOLS}/merge_sections_ld.py)
+endif()
+
 # lumarso_release_settings(<target>): makes <target> a release-grade exe.
 function(lumarso_release_settings target)
   if(NOT WIN32)
@@ -61,7 +73,12 @@ function(lumarso_release_settings target)
     # Unreferenced code and data sections go (resources are kept by the linker).
     LINKER:--gc-sections
     # No symbol table: it is dead weight in a shipped exe and names objects.
-    -s)
+    -s
+    # The linker map beside the exe (not in it): where each byte of code comes
+    # from, per library and object (cmake/tools/map_sizes.py reads it).
+    "LINKER:-Map=$<TARGET_FILE:${target}>.map"
+    "LINKER:-T,${LUMARSO_SECTIONS_SCRIPT}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${LUMARSO_SECTIONS_SCRIPT})
   if(LUMARSO_SIGN_CERT)
     # Signing has to be the very last change to the file, after every other
     # post-link step (such as the one that makes .rsrc read-only), which may
