@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/exit_codes.h"
+#include "platform/decimal.h"
 #include "app/patch_steps.h"
 #include "app/texts.h"
 
@@ -92,7 +93,7 @@ void Form1::Timer_Timer() {
 
 void Form1::CountFailedRetry() {
   ++lngAttempts;
-  s_.window.SetButtonCaption(std::to_wstring(lngAttempts));
+  s_.window.SetButtonCaption(platform::Decimal(lngAttempts));
   // Lets the caption repaint, and queued clicks run, before the tick returns.
   s_.window.RunPendingMessages();
 }

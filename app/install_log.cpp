@@ -1,6 +1,6 @@
 #include "app/install_log.h"
 
-#include <cstdio>
+#include "platform/decimal.h"
 
 namespace app {
 
@@ -55,23 +55,34 @@ void InstallLog::Line(const std::wstring& text) noexcept {
   if (!open_) return;
   try {
     const platform::LocalTime t = clock_->Now();
-    char stamp[40];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d  ", t.year, t.month,
-                  t.day, t.hour, t.minute, t.second, t.millisecond);
+    // "2015-01-31 09:05:07.042  "
+    std::wstring line;
+    const struct {
+      int value;
+      std::size_t digits;
+      wchar_t after;
+    } fields[] = {{t.year, 4, L'-'},   {t.month, 2, L'-'},  {t.day, 2, L' '},        {t.hour, 2, L':'},
+                  {t.minute, 2, L':'}, {t.second, 2, L'.'}, {t.millisecond, 3, L' '}};
+    for (const auto& field : fields) {
+      platform::AppendDecimal(line, field.value, field.digits);
+      line += field.after;
+    }
+    line += L' ';
     // Line breaks inside a text would split one step over several lines.
-    std::wstring oneLine = text;
-    for (wchar_t& c : oneLine) {
-      if (c == L'\r' || c == L'\n') c = L' ';
+    const std::size_t start = line.size();
+    line += text;
+    for (std::size_t i = start; i < line.size(); ++i) {
+      if (line[i] == L'\r' || line[i] == L'\n') line[i] = L' ';
     }
     // One write per line: two runs appending to the same log never mix halves.
-    (void)file_->Append(stamp + ToUtf8(oneLine) + "\r\n");
+    (void)file_->Append(ToUtf8(line) + "\r\n");
   } catch (...) {
     // Out of memory while formatting: the line is lost, the install goes on.
   }
 }
 
 std::wstring InstallLog::Error(platform::Win32Status status) {
-  std::wstring text = L"error " + std::to_wstring(status);
+  std::wstring text = L"error " + platform::Decimal(status);
   const std::wstring message = messages_ != nullptr ? messages_->Text(status) : std::wstring();
   if (!message.empty()) text += L" (" + message + L")";
   return text;

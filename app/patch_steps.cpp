@@ -1,6 +1,7 @@
 #include "app/patch_steps.h"
 
 #include "app/exit_codes.h"
+#include "platform/decimal.h"
 #include "payload/apply_patch.h"
 
 namespace app {
@@ -18,7 +19,7 @@ std::wstring Hex(const platform::Sha256Digest& digest) {
 }
 
 std::wstring Describe(const payload::Edition& e) {
-  return std::to_wstring(e.size) + L" bytes, SHA-256 " + Hex(e.sha256);
+  return platform::Decimal(e.size) + L" bytes, SHA-256 " + Hex(e.sha256);
 }
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
@@ -32,7 +33,7 @@ PatchStep AttemptPatch(platform::FileSystem& files, platform::Resources& resourc
   PatchStep step;
   step.attempt.zipName = payload::kZipName;
   step.attempt.payload = patch.resource;
-  const std::wstring attempt = L"attempt " + std::to_wstring(number);
+  const std::wstring attempt = L"attempt " + platform::Decimal(number);
   switch (patch.outcome) {
     case payload::PatchOutcome::kWritten:
       step.attempt.written = true;
@@ -49,7 +50,7 @@ PatchStep AttemptPatch(platform::FileSystem& files, platform::Resources& resourc
       step.attempt.notTheBase = true;
       std::wstring found = L"no file";
       if (patch.foundSize) {
-        found = std::to_wstring(*patch.foundSize) + L" bytes, SHA-256 " +
+        found = platform::Decimal(*patch.foundSize) + L" bytes, SHA-256 " +
                 (patch.foundSha256 ? Hex(*patch.foundSha256) : std::wstring(L"not read (the size differs)"));
       }
       log.Line(attempt + L": the installed copy is not an edition this patch knows: found " + found +
@@ -70,7 +71,7 @@ PatchStep AttemptPatch(platform::FileSystem& files, platform::Resources& resourc
 }
 
 void LogNotTheBase(InstallLog& log) {
-  log.Line(L"result: exit code " + std::to_wstring(kExitNotTheBaseEdition) +
+  log.Line(L"result: exit code " + platform::Decimal(kExitNotTheBaseEdition) +
            L", no edition this patch updates is installed; nothing written");
 }
 

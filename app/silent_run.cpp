@@ -1,6 +1,7 @@
 #include "app/silent_run.h"
 
 #include "app/exit_codes.h"
+#include "platform/decimal.h"
 #include "app/install_steps.h"
 #include "app/patch_steps.h"
 #include "modreg/modreg.h"
@@ -56,7 +57,7 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
     if (failedRetries == settings.retries) break;
     services.clock.Sleep(settings.retryIntervalMs);
   }
-  log.Line(L"result: exit code 3, gave up after " + std::to_wstring(settings.retries) +
+  log.Line(L"result: exit code 3, gave up after " + platform::Decimal(settings.retries) +
            L" failed retries");
   return kExitGaveUp;
 }

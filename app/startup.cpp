@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/exit_codes.h"
+#include "platform/decimal.h"
 
 namespace app {
 
@@ -71,7 +72,7 @@ std::optional<int> Prepare(const CommandLine& commandLine, std::wstring_view arg
     if (status != platform::kErrorSuccess) {
       if (boxes) {
         dialogs.MessageBox(L"Impossibile aprire il file di registro:\n" + commandLine.logPath +
-                               L"\n(errore " + std::to_wstring(status) + L")",
+                               L"\n(errore " + platform::Decimal(status) + L")",
                            platform::Icon::Critical, platform::Buttons::Ok, kTitle);
       }
       return kExitLogUnopenable;

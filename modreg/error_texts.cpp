@@ -1,5 +1,7 @@
 #include "modreg/error_texts.h"
 
+#include "platform/decimal.h"
+
 namespace modreg {
 
 std::wstring ModuleCodeDescription(std::int32_t code) {
@@ -28,7 +30,7 @@ std::wstring Win32StatusDescription(std::int32_t status) {
 
 std::wstring ErrorReportText(const std::wstring& prefix, std::int32_t line, std::int32_t number,
                              const std::wstring& description, const std::wstring& source) {
-  return prefix + L". ErrorLine:" + std::to_wstring(line) + L".  " + std::to_wstring(number) +
+  return prefix + L". ErrorLine:" + platform::Decimal(line) + L".  " + platform::Decimal(number) +
          L" - " + description + L"; ID : " + source;
 }
 

@@ -1,18 +1,20 @@
 #include "modreg/reg_value.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "modreg/general_text.h"
+#include "platform/decimal.h"
 
 namespace modreg {
 namespace {
 
 std::wstring NumberText(double number) {
-  if (std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15) {
-    return std::to_wstring(static_cast<long long>(number));
+  // A whole number below 10^15 converts to an integer and back unchanged.
+  if (std::isfinite(number) && std::fabs(number) < 1e15 &&
+      number == static_cast<double>(static_cast<long long>(number))) {
+    return platform::Decimal(static_cast<long long>(number));
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.15G", number);
-  return std::wstring(text, text + std::char_traits<char>::length(text));
+  return GeneralText(number, 15);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "modreg/value_forms.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 #include "modreg/runtime_error.h"
@@ -42,6 +44,14 @@ double Finite(double value) {
   return value;
 }
 
+// 256^k, exact as pow gives it: 2^(8k) built from its exponent bits, and
+// infinity once that is beyond the largest double.
+double PowerOf256(std::ptrdiff_t k) {
+  const std::int64_t exponent = 8 * static_cast<std::int64_t>(k);
+  if (exponent > 1023) return std::bit_cast<double>(std::uint64_t{0x7FF} << 52);
+  return std::bit_cast<double>(static_cast<std::uint64_t>(exponent + 1023) << 52);
+}
+
 std::wstring AnsiText(std::span<const std::uint8_t> bytes) {
   return platform::FromAnsi(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -61,9 +71,9 @@ ValueForms FromDword(std::span<const std::uint8_t> buffer, std::size_t n) {
   const CheckedBytes bytes(buffer);
   const auto count = static_cast<std::ptrdiff_t>(n);
   for (std::ptrdiff_t k = 0; k <= count - 1; k += 2) {
-    forms.number = Finite(forms.number + Finite(bytes.At(k) * Finite(std::pow(256.0, k))));
+    forms.number = Finite(forms.number + Finite(bytes.At(k) * Finite(PowerOf256(k))));
     forms.number =
-        Finite(forms.number + Finite(bytes.At(k + 1) * Finite(std::pow(256.0, k + 1))));
+        Finite(forms.number + Finite(bytes.At(k + 1) * Finite(PowerOf256(k + 1))));
     const unsigned word = bytes.At(count - 1 - k) * 256 + bytes.At(count - 2 - k);
     std::wstring group = Hex(word);
     forms.text += std::wstring(4 - group.size(), L'0') + group;

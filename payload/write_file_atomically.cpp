@@ -1,9 +1,9 @@
-#include <chrono>
 #include <vector>
 
 #include "payload/write_file_atomically.h"
 
 #include "payload/temp_names.h"
+#include "platform/system_random.h"
 
 namespace payload {
 
@@ -19,8 +19,7 @@ using platform::Win32Status;
 constexpr int kNameTries = 16;
 
 std::uint32_t FirstSerial() {
-  static std::uint32_t next = static_cast<std::uint32_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFFFFu);
+  static std::uint32_t next = platform::SystemRandom32();
   return next++;
 }
 
