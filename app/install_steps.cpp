@@ -1,11 +1,13 @@
 #include "app/install_steps.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
-#include <set>
 #include <utility>
+#include <vector>
 
 #include "app/patch_steps.h"
+#include "platform/decimal.h"
 #include "app/texts.h"
 #include "payload/write_payload.h"
 
@@ -13,11 +15,15 @@ namespace app {
 
 // Passes every call of an attempt through and keeps the last status that was
 // not success, so the log can say why the attempt failed: the writer itself
-// answers only yes or no.
-class InstallSteps::Witness final : public platform::FileSystem, public platform::Resources {
+// answers only yes or no.  The resource calls go through a second object
+// that notes into this one (one base class each keeps the exe free of the
+// library's multiple-inheritance type support).
+class InstallSteps::Witness final : public platform::FileSystem {
  public:
   Witness(platform::FileSystem& files, platform::Resources& resources)
-      : files_(files), resources_(resources) {}
+      : files_(files), resources_(*this, resources) {}
+
+  [[nodiscard]] platform::Resources& Resources() noexcept { return resources_; }
 
   // A new attempt, which writes `target`.
   void Reset(std::wstring target) {
@@ -51,7 +57,7 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
     return Note(files_.Flush(file), L"flushing the new copy of");
   }
   platform::Win32Status Close(platform::FileId file) override {
-    if (oldCopy_.erase(file) != 0) return files_.Close(file);
+    if (std::erase(oldCopy_, file) != 0) return files_.Close(file);
     return Note(files_.Close(file), L"closing the new copy of");
   }
   platform::Win32Status MoveReplace(const std::wstring& from, const std::wstring& to) override {
@@ -70,7 +76,7 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   // failure there means "write it", never that the attempt failed.
   platform::Win32Status OpenRead(const std::wstring& path, platform::FileId* file) override {
     const platform::Win32Status status = files_.OpenRead(path, file);
-    if (status == platform::kErrorSuccess && path == target_) oldCopy_.insert(*file);
+    if (status == platform::kErrorSuccess && path == target_) oldCopy_.push_back(*file);
     return status;
   }
   platform::Win32Status GetSize(platform::FileId file, std::uint64_t* bytes) override {
@@ -79,20 +85,31 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   platform::Win32Status ReadAt(platform::FileId file, std::uint64_t offset, void* buffer,
                                std::uint32_t size, std::uint32_t* read) override {
     const platform::Win32Status status = files_.ReadAt(file, offset, buffer, size, read);
-    return oldCopy_.contains(file) ? status : Note(status, L"reading the archive for");
-  }
-  std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
-                                                 platform::Win32Status* error) override {
-    auto found = resources_.Find(type, id, error);
-    if (!found) Note(*error, L"finding the CUSTOM/101 resource for");
-    return found;
-  }
-  platform::Win32Status LocateInFile(std::span<const std::byte> view,
-                                     platform::ImageFileRange* where) override {
-    return resources_.LocateInFile(view, where);
+    const bool onOldCopy = std::find(oldCopy_.begin(), oldCopy_.end(), file) != oldCopy_.end();
+    return onOldCopy ? status : Note(status, L"reading the archive for");
   }
 
  private:
+  class ResourceWitness final : public platform::Resources {
+   public:
+    ResourceWitness(Witness& owner, platform::Resources& resources)
+        : owner_(owner), resources_(resources) {}
+    std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
+                                                   platform::Win32Status* error) override {
+      auto found = resources_.Find(type, id, error);
+      if (!found) owner_.Note(*error, L"finding the CUSTOM/101 resource for");
+      return found;
+    }
+    platform::Win32Status LocateInFile(std::span<const std::byte> view,
+                                       platform::ImageFileRange* where) override {
+      return resources_.LocateInFile(view, where);
+    }
+
+   private:
+    Witness& owner_;
+    platform::Resources& resources_;
+  };
+
   platform::Win32Status Note(platform::Win32Status status, const wchar_t* step) {
     if (status != platform::kErrorSuccess) {
       last_ = status;
@@ -102,11 +119,11 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   }
 
   platform::FileSystem& files_;
-  platform::Resources& resources_;
+  ResourceWitness resources_;
   platform::Win32Status last_ = platform::kErrorSuccess;
   const wchar_t* step_ = L"";
   std::wstring target_;
-  std::set<platform::FileId> oldCopy_;  // open handles on the copy in place
+  std::vector<platform::FileId> oldCopy_;  // open handles on the copy in place
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -164,32 +181,32 @@ bool InstallSteps::HostIsIn(const std::wstring& folder) {
 payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
                                              const std::wstring& targetDir) {
   const int number = ++attempts_;
-  log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
+  log_.Line(L"attempt " + platform::Decimal(number) + L": writing " + targetDir +
             payload::kZipName);
   witness_->Reset(targetDir + payload::kZipName);
   payload::PayloadAttempt result;
   if (patchHash_ != nullptr) {
     const PatchStep patch =
-        AttemptPatch(*witness_, *witness_, *patchHash_, dialogs, targetDir, number, log_);
+        AttemptPatch(*witness_, witness_->Resources(), *patchHash_, dialogs, targetDir, number, log_);
     result = patch.attempt;
     if (patch.logged) return result;
   } else {
-    result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+    result = payload::WritePayload(*witness_, witness_->Resources(), dialogs, targetDir);
   }
   if (result.alreadyCurrent) {
-    log_.Line(L"attempt " + std::to_wstring(number) + L": already current, " +
-              std::to_wstring(result.comparedBytes) + L" bytes compared, nothing written");
+    log_.Line(L"attempt " + platform::Decimal(number) + L": already current, " +
+              platform::Decimal(result.comparedBytes) + L" bytes compared, nothing written");
   } else if (result.written) {
-    log_.Line(L"attempt " + std::to_wstring(number) + L": written, " +
-              std::to_wstring(result.payload ? result.payload->size() : 0) + L" bytes");
+    log_.Line(L"attempt " + platform::Decimal(number) + L": written, " +
+              platform::Decimal(result.payload ? result.payload->size() : 0) + L" bytes");
   } else if (witness_->LastFailure() != platform::kErrorSuccess) {
-    log_.Line(L"attempt " + std::to_wstring(number) + L" failed: " +
+    log_.Line(L"attempt " + platform::Decimal(number) + L" failed: " +
               log_.Error(witness_->LastFailure()) + L", " + witness_->FailedStep() + L" " +
               payload::kZipName);
   } else {
     // The writer refused without a system call failing: a read-only target
     // or a folder in its place, or an error of the program itself.
-    log_.Line(L"attempt " + std::to_wstring(number) +
+    log_.Line(L"attempt " + platform::Decimal(number) +
               L" failed without a system error (a read-only target, or a folder in its place)");
   }
   return result;

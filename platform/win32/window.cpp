@@ -1,6 +1,6 @@
 #include "platform/win32/window.h"
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -26,11 +26,22 @@ constexpr wchar_t kFontFace[] = L"MS Sans Serif";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = 0;
 
-[[noreturn]] void ThrowLastError(const char* what) {
-  // A plain runtime_error: std::system_error would drag the library's error
-  // category tables into an exe that only ever shows this text.
-  throw std::runtime_error(std::string(what) + " failed, error " + std::to_string(GetLastError()));
-}
+// "<call> failed, error <code>", the text of the fatal-error box.  Neither
+// std::system_error nor std::runtime_error: either would link the library's
+// error categories or its old std::string, for one line of text.
+class WindowError final : public std::exception {
+ public:
+  // The system's wsprintfA: the call's name is one of ours, far below the buffer's size.
+  WindowError(const char* call, DWORD code) noexcept {
+    wsprintfA(text_, "%s failed, error %lu", call, code);
+  }
+  [[nodiscard]] const char* what() const noexcept override { return text_; }
+
+ private:
+  char text_[128] = {};
+};
+
+[[noreturn]] void ThrowLastError(const char* what) { throw WindowError(what, GetLastError()); }
 
 HFONT CreateButtonFont(UINT dpi) {
   LOGFONTW font{};
