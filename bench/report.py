@@ -17,7 +17,7 @@ LIMITS = {
     "start_private": 8 * MIB,
     "peak_private": 16 * MIB,
     "startup_ratio": 1.2,
-    "overhead": 256 * 1024,
+    "overhead": 160 * 1024,
     "build_s": 20.0,
 }
 # Reading the exe's file is chosen only when it is clearly faster than
@@ -283,7 +283,7 @@ def rows(view):
     exe = view.get("exe")
     if exe:
         out.append(("6. exe size minus archive size", "%d bytes (%.1f KiB)"
-                    % (exe["overhead"], exe["overhead"] / 1024), "<= 256 KiB",
+                    % (exe["overhead"], exe["overhead"] / 1024), "<= 160 KiB",
                     verdict(exe["overhead"], LIMITS["overhead"])))
     b = view.get("build", {})
     out.append(("build of the exe with the largest archive from a fresh folder",

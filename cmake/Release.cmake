@@ -38,6 +38,8 @@ if(WIN32)
   # the exe never calls (with -Os, the exe's own code is a few hundred KB at
   # most: the updater's overhead over its archive stays small).
   add_compile_options(-ffunction-sections -fdata-sections)
+  # No compiler version string in every object's read-only data.
+  add_compile_options(-fno-ident)
   # Deterministic static libraries (zero dates, uids and modes) even where
   # binutils was not built with that default.
   foreach(lang C CXX)

@@ -1,5 +1,7 @@
 #include "platform/win32/fatal.h"
 
+#include <cxxabi.h>
+
 #include <exception>
 #include <string>
 
@@ -27,7 +29,9 @@ void ReportFatalAndExit(HWND owner) noexcept {
   try {
     std::wstring text = L"Errore di run-time";
     try {
-      if (const std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
+      // Rethrown in place, as the library's own terminate handler does (no
+      // std::exception_ptr: that would link its reference counting).
+      if (abi::__cxa_current_exception_type() != nullptr) throw;
     } catch (const std::exception& error) {
       text += L": " + Widen(error.what());
     } catch (...) {

@@ -3,7 +3,7 @@
 checks what it carries.  Each option adds one group of checks:
 
     check_exe.py EXE [--payload ARCHIVE [--resource-id 102] [--sha256 FILE]] [--identity]
-                     [--machine i386|amd64 [--forbid TEXT]...]
+                     [--machine i386|amd64 [--forbid TEXT]...] [--max-own-bytes N]
 
 --payload   every exe that carries the archive: it is resource CUSTOM/101 in
             Italian (1040), byte for byte, on a 4-byte boundary; the file is
@@ -21,6 +21,10 @@ checks what it carries.  Each option adds one group of checks:
             a writable and executable section, a link time stamp, a missing or
             incomplete manifest, and each --forbid text (a build or source
             folder) baked into the bytes all fail.
+--max-own-bytes
+            the exe's own part (its file less the embedded archive or patch,
+            resource CUSTOM/101 or CUSTOM/102) is at most N bytes: what the
+            updater adds to every download besides its data.
 
 Prints what it read (imports, header flags, sections, manifest) so the figures
 can be quoted, one line per check, then the failures again; exit status 1 on
@@ -318,6 +322,16 @@ def check_release(pe, data, machine_name, forbid, c):
                 fail(f"the build path {text!r} occurs in the file ({enc})")
 
 
+# ---------------------------------------------------------------- --max-own-bytes
+
+def check_own_size(pe, data, limit, c):
+    carried = sum(size for rtype, rid, _, _, size in resource_entries(pe)
+                  if rtype == "CUSTOM" and rid in (101, 102))
+    own = len(data) - carried
+    c.check(own <= limit, "own part %d bytes (%.1f KiB: file %d less %d of archive or patch) is at most %d"
+            % (own, own / 1024, len(data), carried, limit))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("exe")
@@ -327,11 +341,13 @@ def main():
                     help="the resource --payload names: 101, or 102 for the patch updater's patch")
     ap.add_argument("--identity", action="store_true", help="the updater's icon and version record")
     ap.add_argument("--machine", choices=sorted(MACHINES), help="a shipped exe for this machine")
+    ap.add_argument("--max-own-bytes", type=int, metavar="N",
+                    help="the exe's size less its archive or patch must be at most N bytes")
     ap.add_argument("--forbid", action="append", default=[],
                     help="text (a build or source folder) that must not occur in the file")
     args = ap.parse_args()
-    if not (args.payload or args.identity or args.machine):
-        ap.error("nothing to check: give --payload, --identity or --machine")
+    if not (args.payload or args.identity or args.machine or args.max_own_bytes):
+        ap.error("nothing to check: give --payload, --identity, --machine or --max-own-bytes")
     if args.sha256 and not args.payload:
         ap.error("--sha256 needs the archive (--payload)")
     if args.forbid and not args.machine:
@@ -349,6 +365,8 @@ def main():
         check_identity(pe, c)
     if args.machine:
         check_release(pe, data, args.machine, args.forbid, c)
+    if args.max_own_bytes:
+        check_own_size(pe, data, args.max_own_bytes, c)
 
     for what in c.failures:
         print(f"FAIL: {what}")
