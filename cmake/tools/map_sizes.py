@@ -7,7 +7,8 @@
 Prints one row per library (the project's own folders, libstdc++, the parts of
 libmingwex, libmsvcrt, libgcc and its unwinder, winpthreads, the C runtime's
 start-up code, the system DLLs' import stubs) and one column per kind of
-section: code, read-only data, exception tables (.eh_frame), writable data
+section: code, read-only data, unwind tables (.eh_frame in the 32-bit exe,
+.pdata and .xdata in the 64-bit one), writable data
 (.data, .CRT, .tls) and import tables.  Sizes are the input sections' sizes as
 the linker placed them; the gaps the linker fills to align a function are a
 row of their own.
@@ -27,7 +28,7 @@ from collections import defaultdict
 # Input section (by the start of its name) -> column, whichever output
 # section the script puts it in.  .bss takes no room in the file.
 COLUMNS = [("code", (".text", ".init", ".fini", ".ctors", ".dtors", ".gcc_except_table")),
-           ("rdata", (".rdata",)), ("eh_frame", (".eh_frame",)),
+           ("rdata", (".rdata",)), ("unwind", (".eh_frame", ".pdata", ".xdata")),
            ("data", (".data", ".CRT", ".tls", ".jcr")), ("idata", (".idata",))]
 # Output sections that take room in the file, besides the resources.
 FILE_SECTIONS = {".text", ".data", ".rdata", ".eh_frame", ".idata", ".CRT", ".tls", ".pdata", ".xdata"}
@@ -161,7 +162,7 @@ def table(by_lib, markdown, extra_rows=()):
     total = [sum(r[i] for r in rows) for i in range(1, len(cols) + 2)]
     rows.append(["all input sections"] + total)
     rows += [list(r) for r in extra_rows]
-    head = ["library", ".text", ".rdata", ".eh_frame", ".data .CRT .tls", ".idata", "total"]
+    head = ["library", ".text", ".rdata", "unwind tables", ".data .CRT .tls", ".idata", "total"]
     out = []
     if markdown:
         out.append("| " + " | ".join(head) + " |")
