@@ -187,7 +187,7 @@ class ReportTest(unittest.TestCase):
         self.assertEqual(v["ratio 1/3"], "met")
         self.assertEqual(v["ratio 4 big/4 small"], "met")   # 120 / 100
         self.assertEqual(v["6. exe size minus archive size"], "missed")
-        v = self.verdicts(results(300, 214, 351, 9 * MIB, 200_000))
+        v = self.verdicts(results(300, 214, 351, 9 * MIB, 160_000))
         self.assertEqual(v[self.R12], "missed")
         self.assertEqual(v["ratio 1/3"], "missed")
         self.assertEqual(v["5. private memory (RssAnon) at start, window ready"], "missed")
