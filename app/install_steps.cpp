@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "app/attempt_times.h"
 #include "app/patch_steps.h"
 #include "app/texts.h"
 #include "payload/write_payload.h"
@@ -13,19 +14,25 @@ namespace app {
 
 // Passes every call of an attempt through and keeps the last status that was
 // not success, so the log can say why the attempt failed: the writer itself
-// answers only yes or no.
+// answers only yes or no.  It also times the attempt's long steps.
 class InstallSteps::Witness final : public platform::FileSystem, public platform::Resources {
  public:
-  Witness(platform::FileSystem& files, platform::Resources& resources)
-      : files_(files), resources_(resources) {}
+  Witness(platform::FileSystem& files, platform::Resources& resources, InstallLog& log)
+      : files_(files), resources_(resources), times_(log) {}
 
-  // A new attempt, which writes `target`.
-  void Reset(std::wstring target) {
+  // A new attempt, which writes `target` (in `folder`) and logs as
+  // `attempt`; a patch's reads of the copy in place before writing hash it.
+  void Reset(const std::wstring& folder, std::wstring attempt, bool patch) {
     last_ = platform::kErrorSuccess;
     step_ = L"";
-    target_ = std::move(target);
+    target_ = folder + payload::kZipName;
+    newCopy_.clear();
     oldCopy_.clear();
+    times_.Begin(std::move(attempt), patch ? L"hashed" : L"compared",
+                 patch ? L"patched and written" : L"written");
   }
+  // The attempt is over: its last figures go to the log.
+  void End() { times_.End(); }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
   // What the failing call was doing, for the log.
   [[nodiscard]] const wchar_t* FailedStep() const noexcept { return step_; }
@@ -39,23 +46,42 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
     return attributes;
   }
   platform::Win32Status Delete(const std::wstring& path) override {
-    return Note(files_.Delete(path), L"deleting an old copy of");
+    const platform::Win32Status status = files_.Delete(path);
+    // The new copy deleted: this attempt gave it up.
+    if (!newCopy_.empty() && path == newCopy_) times_.GivenUp();
+    return Note(status, L"deleting an old copy of");
   }
   platform::Win32Status CreateNew(const std::wstring& path, platform::FileId* file) override {
-    return Note(files_.CreateNew(path, file), L"creating the new copy beside");
+    const platform::Win32Status status = files_.CreateNew(path, file);
+    if (status == platform::kErrorSuccess) {
+      newCopy_ = path;
+      times_.Created(payload::kZipName);
+    }
+    return Note(status, L"creating the new copy beside");
   }
   platform::Win32Status Write(platform::FileId file, const void* data, std::uint32_t size) override {
-    return Note(files_.Write(file, data, size), L"writing the new copy of");
+    const platform::Win32Status status = files_.Write(file, data, size);
+    times_.Wrote(status == platform::kErrorSuccess ? size : 0);
+    return Note(status, L"writing the new copy of");
   }
   platform::Win32Status Flush(platform::FileId file) override {
-    return Note(files_.Flush(file), L"flushing the new copy of");
+    times_.FlushStarts();
+    const platform::Win32Status status = files_.Flush(file);
+    if (status == platform::kErrorSuccess) times_.Flushed();
+    return Note(status, L"flushing the new copy of");
   }
   platform::Win32Status Close(platform::FileId file) override {
-    if (oldCopy_.erase(file) != 0) return files_.Close(file);
+    if (oldCopy_.erase(file) != 0) {
+      const platform::Win32Status status = files_.Close(file);
+      times_.Closed();
+      return status;
+    }
     return Note(files_.Close(file), L"closing the new copy of");
   }
   platform::Win32Status MoveReplace(const std::wstring& from, const std::wstring& to) override {
-    return Note(files_.MoveReplace(from, to), L"putting the new copy in place of");
+    const platform::Win32Status status = files_.MoveReplace(from, to);
+    if (status == platform::kErrorSuccess && from == newCopy_) times_.Placed();
+    return Note(status, L"putting the new copy in place of");
   }
   platform::Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) override {
     return Note(files_.FreeSpace(folder, bytes), L"reading the free space for");
@@ -70,7 +96,10 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   // failure there means "write it", never that the attempt failed.
   platform::Win32Status OpenRead(const std::wstring& path, platform::FileId* file) override {
     const platform::Win32Status status = files_.OpenRead(path, file);
-    if (status == platform::kErrorSuccess && path == target_) oldCopy_.insert(*file);
+    if (status == platform::kErrorSuccess && path == target_) {
+      oldCopy_.insert(*file);
+      times_.Opened();
+    }
     return status;
   }
   platform::Win32Status GetSize(platform::FileId file, std::uint64_t* bytes) override {
@@ -79,7 +108,9 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   platform::Win32Status ReadAt(platform::FileId file, std::uint64_t offset, void* buffer,
                                std::uint32_t size, std::uint32_t* read) override {
     const platform::Win32Status status = files_.ReadAt(file, offset, buffer, size, read);
-    return oldCopy_.contains(file) ? status : Note(status, L"reading the archive for");
+    if (!oldCopy_.contains(file)) return Note(status, L"reading the archive for");
+    times_.Read(status == platform::kErrorSuccess ? *read : 0);
+    return status;
   }
   std::optional<std::span<const std::byte>> Find(const std::wstring& type, std::uint16_t id,
                                                  platform::Win32Status* error) override {
@@ -106,7 +137,9 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   platform::Win32Status last_ = platform::kErrorSuccess;
   const wchar_t* step_ = L"";
   std::wstring target_;
+  std::wstring newCopy_;                // the temporary file, once created
   std::set<platform::FileId> oldCopy_;  // open handles on the copy in place
+  AttemptTimes times_;
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -116,7 +149,7 @@ InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& res
       modReg_(modReg),
       log_(log),
       hostFolder_(std::move(hostFolder)),
-      witness_(std::make_unique<Witness>(files, resources)),
+      witness_(std::make_unique<Witness>(files, resources, log)),
       patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
@@ -164,17 +197,20 @@ bool InstallSteps::HostIsIn(const std::wstring& folder) {
 payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
                                              const std::wstring& targetDir) {
   const int number = ++attempts_;
-  log_.Line(L"attempt " + std::to_wstring(number) + L": writing " + targetDir +
+  // Nothing is written yet: a current copy ends the attempt without writing.
+  log_.Line(L"attempt " + std::to_wstring(number) + L": checking " + targetDir +
             payload::kZipName);
-  witness_->Reset(targetDir + payload::kZipName);
+  witness_->Reset(targetDir, L"attempt " + std::to_wstring(number), patchHash_ != nullptr);
   payload::PayloadAttempt result;
   if (patchHash_ != nullptr) {
     const PatchStep patch =
         AttemptPatch(*witness_, *witness_, *patchHash_, dialogs, targetDir, number, log_);
+    witness_->End();
     result = patch.attempt;
     if (patch.logged) return result;
   } else {
     result = payload::WritePayload(*witness_, *witness_, dialogs, targetDir);
+    witness_->End();
   }
   if (result.alreadyCurrent) {
     log_.Line(L"attempt " + std::to_wstring(number) + L": already current, " +
