@@ -195,7 +195,8 @@ TEST(Unattended, SilentRetriesWaitTheIntervalAndStopAtTheLimit) {
     EXPECT_TRUE(u.Logged("attempt 1 failed: error 5 (Access denied.), putting the new copy in place "
                          "of Lumarso2015.zip\r\n")) << u.Log();
     // Written and flushed, then given up; no time passed, so no rate.
-    EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.00 s\r\n")) << u.Log();
+    EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.00 s\r\n"))
+        << u.Log();
     EXPECT_TRUE(u.Logged(row.lastLine)) << u.Log();
     EXPECT_TRUE(u.dialogs.Shown().empty());
     if (row.exitCode == kExitGaveUp) {
@@ -346,8 +347,8 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
   EXPECT_TRUE(u.Logged("candidate \"C:\\Given\\\": no Quadrivo.exe\r\n"));
   EXPECT_TRUE(u.Logged("candidate \"C:\\Velto\\Quadrivo\\\": Quadrivo.exe found\r\n"));
   EXPECT_TRUE(u.Logged("attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"));
-  EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.42 s, put in place in "
-                       "0.00 s\r\n")) << u.Log();
+  EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.42 s, put in place "
+                       "in 0.00 s\r\n")) << u.Log();
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was written\r\n"));
   EXPECT_EQ(WindowClosed(u.log), kExitCancelled);
 }
