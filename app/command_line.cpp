@@ -20,17 +20,6 @@ bool StartsWithFolderSwitch(std::wstring_view rest) {
          std::towupper(rest[1]) == L'D' && rest[2] == L'=';
 }
 
-// One token up to the next blank outside quotes; the quotes are dropped.
-std::wstring ReadToken(std::wstring_view line, std::size_t& pos) {
-  std::wstring token;
-  bool quoted = false;
-  for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos) {
-    if (line[pos] == L'"') quoted = !quoted;
-    else token += line[pos];
-  }
-  return token;
-}
-
 std::optional<std::uint32_t> ParseCount(std::wstring_view digits) {
   if (digits.empty()) return std::nullopt;
   std::uint64_t value = 0;
@@ -122,6 +111,30 @@ class Parser {
 
 }  // namespace
 
+std::wstring ReadArgument(std::wstring_view line, std::size_t& pos) {
+  std::wstring argument;
+  bool quoted = false;
+  while (pos < line.size()) {
+    std::size_t backslashes = 0;
+    for (; pos < line.size() && line[pos] == L'\\'; ++pos) ++backslashes;
+    if (pos < line.size() && line[pos] == L'"') {
+      argument.append(backslashes / 2, L'\\');
+      if (backslashes % 2 == 1 || (quoted && pos + 1 < line.size() && line[pos + 1] == L'"')) {
+        argument += L'"';  // \" anywhere, "" inside quotes: one literal quote
+        pos += backslashes % 2 == 1 ? 1 : 2;
+      } else {
+        quoted = !quoted;
+        ++pos;
+      }
+      continue;
+    }
+    argument.append(backslashes, L'\\');
+    if (pos == line.size() || (!quoted && IsBlank(line[pos]))) break;
+    argument += line[pos++];
+  }
+  return argument;
+}
+
 CommandLine ParseCommandLine(std::wstring_view line) {
   CommandLine out;
   Parser parser(out);
@@ -136,7 +149,7 @@ CommandLine ParseCommandLine(std::wstring_view line) {
       parser.Folder(typed, rest.substr(3));
       break;
     }
-    const std::wstring token = ReadToken(line, pos);
+    const std::wstring token = ReadArgument(line, pos);
     // A script's "%EXTRA%" with nothing in it arrives as "": no switch at all.
     if (!token.empty()) parser.NotLast(token);
   }

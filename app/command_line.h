@@ -27,10 +27,19 @@ struct CommandLine {
 };
 
 // Switches start with / or -, names match without regard to case, and a
-// value with spaces may be quoted ("/LOG=C:\My logs\a.log").  /D= is read
-// as NSIS reads it: it must come last, and the rest of the line is the
-// folder, spaces included, quotes not needed.  An empty argument ("") is
-// ignored.
+// value with spaces may be quoted ("/LOG=C:\My logs\a.log").  Arguments are
+// split as ReadArgument splits them, except /D=, read as NSIS reads it: it
+// must come last, and the rest of the line is the folder, spaces included,
+// quotes not needed.  An empty argument ("") is ignored.
 [[nodiscard]] CommandLine ParseCommandLine(std::wstring_view arguments);
+
+// The argument that starts at `pos` (not a blank), split as the C runtime
+// splits a command line into argv, so that scripts quote for the updater as
+// for any other program: it ends at a blank outside quotes; 2n backslashes
+// before a quote are n backslashes and the quote opens or closes a quoted
+// run, 2n+1 are n backslashes and a literal quote; other backslashes are
+// literal; "" inside a quoted run is a literal quote and the run goes on
+// (CommandLineToArgvW ends the run there).  `pos` ends after the argument.
+[[nodiscard]] std::wstring ReadArgument(std::wstring_view line, std::size_t& pos);
 
 }  // namespace app

@@ -20,6 +20,10 @@ class InstallLog {
   // Until it is opened, every line goes nowhere.
   [[nodiscard]] platform::Win32Status Open(const std::wstring& path);
   void Line(const std::wstring& text) noexcept;
+  // The clock's count, for how long a step took; 0 with no clock.
+  [[nodiscard]] std::uint64_t Milliseconds() {
+    return clock_ != nullptr ? clock_->Milliseconds() : 0;
+  }
   // "error 32 (The process cannot access the file ...)", for a line.
   [[nodiscard]] std::wstring Error(platform::Win32Status status);
 

@@ -6,32 +6,40 @@
 #include <utility>
 #include <vector>
 
+#include "app/attempt_times.h"
 #include "app/patch_steps.h"
-#include "platform/decimal.h"
 #include "app/texts.h"
 #include "payload/write_payload.h"
+#include "platform/decimal.h"
 
 namespace app {
 
 // Passes every call of an attempt through and keeps the last status that was
 // not success, so the log can say why the attempt failed: the writer itself
-// answers only yes or no.  The resource calls go through a second object
-// that notes into this one (one base class each keeps the exe free of the
-// library's multiple-inheritance type support).
+// answers only yes or no.  It also times the attempt's long steps.  The
+// resource calls go through a second object that notes into this one (one
+// base class each keeps the exe free of the library's multiple-inheritance
+// type support).
 class InstallSteps::Witness final : public platform::FileSystem {
  public:
-  Witness(platform::FileSystem& files, platform::Resources& resources)
-      : files_(files), resources_(*this, resources) {}
+  Witness(platform::FileSystem& files, platform::Resources& resources, InstallLog& log)
+      : files_(files), resources_(*this, resources), times_(log) {}
 
   [[nodiscard]] platform::Resources& Resources() noexcept { return resources_; }
 
-  // A new attempt, which writes `target`.
-  void Reset(std::wstring target) {
+  // A new attempt, which writes `target` (in `folder`) and logs as
+  // `attempt`; a patch's reads of the copy in place before writing hash it.
+  void Reset(const std::wstring& folder, std::wstring attempt, bool patch) {
     last_ = platform::kErrorSuccess;
     step_ = L"";
-    target_ = std::move(target);
+    target_ = folder + payload::kZipName;
+    newCopy_.clear();
     oldCopy_.clear();
+    times_.Begin(std::move(attempt), patch ? L"hashed" : L"compared",
+                 patch ? L"patched and written" : L"written");
   }
+  // The attempt is over: its last figures go to the log.
+  void End() { times_.End(); }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
   // What the failing call was doing, for the log.
   [[nodiscard]] const wchar_t* FailedStep() const noexcept { return step_; }
@@ -45,23 +53,42 @@ class InstallSteps::Witness final : public platform::FileSystem {
     return attributes;
   }
   platform::Win32Status Delete(const std::wstring& path) override {
-    return Note(files_.Delete(path), L"deleting an old copy of");
+    const platform::Win32Status status = files_.Delete(path);
+    // The new copy deleted: this attempt gave it up.
+    if (!newCopy_.empty() && path == newCopy_) times_.GivenUp();
+    return Note(status, L"deleting an old copy of");
   }
   platform::Win32Status CreateNew(const std::wstring& path, platform::FileId* file) override {
-    return Note(files_.CreateNew(path, file), L"creating the new copy beside");
+    const platform::Win32Status status = files_.CreateNew(path, file);
+    if (status == platform::kErrorSuccess) {
+      newCopy_ = path;
+      times_.Created(payload::kZipName);
+    }
+    return Note(status, L"creating the new copy beside");
   }
   platform::Win32Status Write(platform::FileId file, const void* data, std::uint32_t size) override {
-    return Note(files_.Write(file, data, size), L"writing the new copy of");
+    const platform::Win32Status status = files_.Write(file, data, size);
+    times_.Wrote(status == platform::kErrorSuccess ? size : 0);
+    return Note(status, L"writing the new copy of");
   }
   platform::Win32Status Flush(platform::FileId file) override {
-    return Note(files_.Flush(file), L"flushing the new copy of");
+    times_.FlushStarts();
+    const platform::Win32Status status = files_.Flush(file);
+    if (status == platform::kErrorSuccess) times_.Flushed();
+    return Note(status, L"flushing the new copy of");
   }
   platform::Win32Status Close(platform::FileId file) override {
-    if (std::erase(oldCopy_, file) != 0) return files_.Close(file);
+    if (std::erase(oldCopy_, file) != 0) {
+      const platform::Win32Status status = files_.Close(file);
+      times_.Closed();
+      return status;
+    }
     return Note(files_.Close(file), L"closing the new copy of");
   }
   platform::Win32Status MoveReplace(const std::wstring& from, const std::wstring& to) override {
-    return Note(files_.MoveReplace(from, to), L"putting the new copy in place of");
+    const platform::Win32Status status = files_.MoveReplace(from, to);
+    if (status == platform::kErrorSuccess && from == newCopy_) times_.Placed();
+    return Note(status, L"putting the new copy in place of");
   }
   platform::Win32Status FreeSpace(const std::wstring& folder, std::uint64_t* bytes) override {
     return Note(files_.FreeSpace(folder, bytes), L"reading the free space for");
@@ -76,7 +103,10 @@ class InstallSteps::Witness final : public platform::FileSystem {
   // failure there means "write it", never that the attempt failed.
   platform::Win32Status OpenRead(const std::wstring& path, platform::FileId* file) override {
     const platform::Win32Status status = files_.OpenRead(path, file);
-    if (status == platform::kErrorSuccess && path == target_) oldCopy_.push_back(*file);
+    if (status == platform::kErrorSuccess && path == target_) {
+      oldCopy_.push_back(*file);
+      times_.Opened();
+    }
     return status;
   }
   platform::Win32Status GetSize(platform::FileId file, std::uint64_t* bytes) override {
@@ -86,7 +116,9 @@ class InstallSteps::Witness final : public platform::FileSystem {
                                std::uint32_t size, std::uint32_t* read) override {
     const platform::Win32Status status = files_.ReadAt(file, offset, buffer, size, read);
     const bool onOldCopy = std::find(oldCopy_.begin(), oldCopy_.end(), file) != oldCopy_.end();
-    return onOldCopy ? status : Note(status, L"reading the archive for");
+    if (!onOldCopy) return Note(status, L"reading the archive for");
+    times_.Read(status == platform::kErrorSuccess ? *read : 0);
+    return status;
   }
 
  private:
@@ -123,7 +155,9 @@ class InstallSteps::Witness final : public platform::FileSystem {
   platform::Win32Status last_ = platform::kErrorSuccess;
   const wchar_t* step_ = L"";
   std::wstring target_;
+  std::wstring newCopy_;                   // the temporary file, once created
   std::vector<platform::FileId> oldCopy_;  // open handles on the copy in place
+  AttemptTimes times_;
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -133,7 +167,7 @@ InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& res
       modReg_(modReg),
       log_(log),
       hostFolder_(std::move(hostFolder)),
-      witness_(std::make_unique<Witness>(files, resources)),
+      witness_(std::make_unique<Witness>(files, resources, log)),
       patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
@@ -181,17 +215,20 @@ bool InstallSteps::HostIsIn(const std::wstring& folder) {
 payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
                                              const std::wstring& targetDir) {
   const int number = ++attempts_;
-  log_.Line(L"attempt " + platform::Decimal(number) + L": writing " + targetDir +
+  // Nothing is written yet: a current copy ends the attempt without writing.
+  log_.Line(L"attempt " + platform::Decimal(number) + L": checking " + targetDir +
             payload::kZipName);
-  witness_->Reset(targetDir + payload::kZipName);
+  witness_->Reset(targetDir, L"attempt " + platform::Decimal(number), patchHash_ != nullptr);
   payload::PayloadAttempt result;
   if (patchHash_ != nullptr) {
     const PatchStep patch =
         AttemptPatch(*witness_, witness_->Resources(), *patchHash_, dialogs, targetDir, number, log_);
+    witness_->End();
     result = patch.attempt;
     if (patch.logged) return result;
   } else {
     result = payload::WritePayload(*witness_, witness_->Resources(), dialogs, targetDir);
+    witness_->End();
   }
   if (result.alreadyCurrent) {
     log_.Line(L"attempt " + platform::Decimal(number) + L": already current, " +

@@ -16,7 +16,7 @@ Each run starts from the same history: the previous edition is copied into
 the host folder and flushed, a decoy of the same size is written and flushed
 (so neither updater finds the previous edition warmer in the page cache than
 the other), and the exe is read once.  The time is the updater's own, from
-its log: from "attempt 1: writing" to the success notice, so Wine's start-up
+its log: from "attempt 1: checking" to the success notice, so Wine's start-up
 is left out of both.  Memory: the peak RssAnon of the Linux process that runs
 the exe (Wine's GetProcessMemoryInfo leaves PrivateUsage unwritten), sampled
 every millisecond or so; VmHWM beside it also counts the mapped image.
@@ -109,13 +109,13 @@ def read_once(path):
 
 
 def log_ms(text):
-    """Milliseconds from "attempt 1: writing" to the success notice."""
+    """Milliseconds from "attempt 1: checking" to the success notice."""
     def stamp(line):
         t = datetime.datetime.strptime(line[:23], "%Y-%m-%d %H:%M:%S.%f")
         return t.timestamp() * 1000.0
     start = end = None
     for line in text.splitlines():
-        if "attempt 1: writing" in line:
+        if "attempt 1: checking" in line:
             start = stamp(line)
         elif start is not None and "message (not shown): \"Aggiornamento terminato!\"" in line:
             end = stamp(line)

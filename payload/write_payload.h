@@ -26,17 +26,14 @@ enum class ReadFrom {
   kExeFile,      // the same bytes read from the exe's file; the view when that fails its checks
 };
 
-// The way the updater writes: the exe's file only where reading it was
-// clearly faster (under 0.9 times the time) at the archive's full size.  For
-// 208 MB on an otherwise idle host, reading the file took 0.57 times as long
-// as the mapped view in the 64-bit build (184 against 323 ms) and 1.17 times
-// in the 32-bit one (220 against 189 ms), in line with earlier, busier runs
-// (64-bit 0.80, 1.23, 1.39; 32-bit 1.05 to 1.67): docs/benchmarks.md.
-#if defined(_WIN64)
+// The way the updater writes, in both builds: the exe's file, as reading it
+// was clearly faster (under 0.9 times the time) than the mapped view at the
+// archive's full size.  For 208 MB, 1f/1m: 64-bit 0.88, 0.57 and 0.26;
+// 32-bit 0.36 and 0.87 in two full runs in a row (the second: 1f 151 ms, 1m
+// 173 ms, CopyFileW plus flush 160 ms), after earlier, busier runs between
+// 1.04 and 1.67 (docs/benchmarks.md).  An exe file that cannot be opened or
+// fails its check still falls back to the view.
 inline constexpr ReadFrom kUpdaterReadsFrom = ReadFrom::kExeFile;
-#else
-inline constexpr ReadFrom kUpdaterReadsFrom = ReadFrom::kMappedImage;
-#endif
 
 struct PayloadAttempt {
   // The archive is in place and the user was told so: written now, or found

@@ -1,6 +1,7 @@
 #pragma once
-// Local wall-clock time for the log, and a plain wait for the run that has no
-// window (and so no timer) to wait with.
+// Local wall-clock time for the log, a count that measures how long a step
+// took, and a plain wait for the run that has no window (and so no timer) to
+// wait with.
 #include <cstdint>
 
 namespace platform {
@@ -14,6 +15,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   [[nodiscard]] virtual LocalTime Now() = 0;
+  // Milliseconds from a fixed moment (the system's start); unlike the local
+  // time, never set back or forward while a step runs.
+  [[nodiscard]] virtual std::uint64_t Milliseconds() = 0;
   // Blocks the calling thread; nothing else runs meanwhile.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
 };

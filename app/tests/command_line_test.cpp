@@ -1,7 +1,14 @@
 // The switches for unattended installs, as deployment tools type them.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/command_line.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace app::testing {
 namespace {
@@ -27,10 +34,15 @@ TEST(CommandLine, ReadsEverySwitchInAnyCaseWithEitherPrefix) {
       {L"/LOG=C:\\logs\\a.log", false, false, L"", {}, L"C:\\logs\\a.log"},
       {L"\"/LOG=C:\\My logs\\a b.log\" /S", true, false, L"", {}, L"C:\\My logs\\a b.log"},
       {L"/log=\"C:\\My logs\\a.log\"", false, false, L"", {}, L"C:\\My logs\\a.log"},
+      // Quoted as for any program: \\" before the closing quote is one backslash.
+      {L"/S /LOG=\"C:\\My logs\\\\\"", true, false, L"", {}, L"C:\\My logs\\"},
+      {L"\"/LOG=C:\\a \\\"b\\\".log\"", false, false, L"", {}, L"C:\\a \"b\".log"},
       // /D= takes the rest of the line: spaces, no quotes, a backslash added.
       {L"/S /D=C:\\some folder with spaces", true, false, L"C:\\some folder with spaces\\", {}, L""},
       {L"/d=C:\\Velto\\Quadrivo\\  ", false, false, L"C:\\Velto\\Quadrivo\\", {}, L""},
       {L"/S /D=\"C:\\quoted folder\"", true, false, L"C:\\quoted folder\\", {}, L""},
+      // Raw, so a final backslash before the quote stays one.
+      {L"/S /D=\"C:\\quoted folder\\\"", true, false, L"C:\\quoted folder\\", {}, L""},
       {L"/S /d=C:\\lower case folder", true, false, L"C:\\lower case folder\\", {}, L""},
       {L"-D=C:\\dash folder", false, false, L"C:\\dash folder\\", {}, L""},
       // An empty argument, as a script's empty "%EXTRA%" makes it, is no switch.
@@ -64,6 +76,7 @@ TEST(CommandLine, NamesTheFirstSwitchAtFault) {
       {L"S", SwitchProblem::Unknown, L"S"},
       {L"/", SwitchProblem::Unknown, L"/"},
       {L"/S \" \"", SwitchProblem::Unknown, L" "},
+      {L"/S \"\\\" \\\"\"", SwitchProblem::Unknown, L"\" \""},
       {L"/S=1", SwitchProblem::Unknown, L"/S=1"},
       {L"/S /RETRIES", SwitchProblem::Unknown, L"/RETRIES"},
       {L"/S /RETRIES=", SwitchProblem::BadNumber, L"/RETRIES="},
@@ -87,6 +100,51 @@ TEST(CommandLine, NamesTheFirstSwitchAtFault) {
     EXPECT_FALSE(c.Good());
     EXPECT_EQ(c.problem, row.problem);
     EXPECT_EQ(c.badSwitch, row.badSwitch);
+  }
+}
+
+std::vector<std::wstring> Split(std::wstring_view line) {
+  std::vector<std::wstring> arguments;
+  for (std::size_t pos = 0;;) {
+    while (pos < line.size() && (line[pos] == L' ' || line[pos] == L'\t')) ++pos;
+    if (pos == line.size()) return arguments;
+    arguments.push_back(ReadArgument(line, pos));
+  }
+}
+
+// Under Wine the same lines go through the system's own CommandLineToArgvW,
+// which agrees everywhere but on "" inside quotes.
+TEST(CommandLine, SplitsArgumentsByWindowsQuotingRules) {
+  const struct Row {
+    const wchar_t* line;
+    std::vector<std::wstring> arguments;
+    bool runtimeOnly = false;  // "" inside quotes: the C runtime's reading
+  } rows[] = {
+      {L" a  b\tc ", {L"a", L"b", L"c"}},
+      {L"\"a b\" c", {L"a b", L"c"}},
+      {L"a\"b c\"d", {L"ab cd"}},
+      {L"\\\\server\\share\\a.log", {L"\\\\server\\share\\a.log"}},
+      {L"\"C:\\My logs\\\\\" x", {L"C:\\My logs\\", L"x"}},
+      {L"\"C:\\a \\\"b\\\".log\"", {L"C:\\a \"b\".log"}},
+      {L"x\\\\\\\"y", {L"x\\\"y"}},
+      {L"\\\\\\\\\"a b\"", {L"\\\\a b"}},
+      {L"\"\\\" \\\"\"", {L"\" \""}},
+      {L"\"\" x", {L"", L"x"}},
+      {L"\"a\"\"b\"", {L"a\"b"}},
+      {L"\"a\"\" b\"", {L"a\" b"}, true},
+      {L"\"open to the end", {L"open to the end"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Narrow(row.line));
+    EXPECT_EQ(Split(row.line), row.arguments);
+#if defined(_WIN32)
+    if (row.runtimeOnly) continue;
+    int count = 0;
+    wchar_t** system = CommandLineToArgvW((L"x.exe " + std::wstring(row.line)).c_str(), &count);
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(std::vector<std::wstring>(system + 1, system + count), row.arguments);
+    LocalFree(system);
+#endif
   }
 }
 

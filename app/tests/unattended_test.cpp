@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "app/command_line.h"
+#include "app/decimal_text.h"
 #include "app/exit_codes.h"
 #include "app/install_log.h"
 #include "app/silent_run.h"
@@ -17,6 +19,7 @@
 namespace app::testing {
 namespace {
 
+using platform::doubles::FileOp;
 using platform::doubles::LogOp;
 
 constexpr wchar_t kLogPath[] = L"C:\\logs\\install.log";
@@ -55,17 +58,29 @@ TEST(Unattended, SilentRunsEndWithTheirExitCodeAndLogEveryStep) {
     std::wstring writtenIn;  // empty: nothing written anywhere
     int attempts;
     std::vector<std::string> logged;
+    const char* notLogged = nullptr;
   } rows[] = {
       {"maker key",
-       [](Unattended& u) { u.SetMakerFolder("C:\\Velto\\"); u.MakeHost(kHost); },
+       [](Unattended& u) {
+         u.SetMakerFolder("C:\\Velto\\");
+         u.MakeHost(kHost);
+         // A slow share: every long step takes its time.
+         u.files.BeforeCall(FileOp::Write, [&u] { u.clock.Advance(30); });
+         u.files.BeforeCall(FileOp::Flush, [&u] { u.clock.Advance(250); });
+         u.files.BeforeCall(FileOp::MoveReplace, [&u] { u.clock.Advance(10); });
+       },
        L"/S /LOG=C:\\logs\\install.log", kExitWritten, kHost, 1,
        {"2026-03-09 08:05:07.042  Lumarso2015 1.01 started (silent), command line: /S "
         "/LOG=C:\\logs\\install.log\r\n",
         "lookup HKLM\\Software\\Velto\\Installazione, strPath: \"C:\\Velto\\\"\r\n",
         "candidate \"C:\\Velto\\Quadrivo\\\": Quadrivo.exe found\r\n",
-        "attempt 1: writing C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n",
+        "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n",
+        "attempt 1: writing the new copy beside Lumarso2015.zip\r\n",
+        "attempt 1: 3000 bytes written in 0.03 s (0.1 MB/s), flushed in 0.25 s, put in place in "
+        "0.01 s\r\n",
         "message (not shown): \"Aggiornamento terminato!\", title \"Velto S.r.l.\"\r\n",
-        "attempt 1: written, 3000 bytes\r\n", "result: exit code 0, the manual was written\r\n"}},
+        "attempt 1: written, 3000 bytes\r\n", "result: exit code 0, the manual was written\r\n"},
+       "compared"},
       {"folder with spaces from /D=",
        [](Unattended& u) { u.MakeHost(L"C:\\some folder with spaces\\"); },
        L"/S /LOG=C:\\logs\\install.log /D=C:\\some folder with spaces", kExitWritten,
@@ -92,12 +107,15 @@ TEST(Unattended, SilentRunsEndWithTheirExitCodeAndLogEveryStep) {
          u.files.PutFile(std::wstring(kHost) + kZip, u.archive);
          // Any write would fail, and the run would retry.
          u.files.FailCall(platform::doubles::FileOp::CreateNew, platform::kErrorAccessDenied, 1, -1);
+         u.files.BeforeCall(FileOp::ReadAt, [&u] { u.clock.Advance(40); });
        },
        L"/S /LOG=C:\\logs\\install.log", kExitWritten, kHost, 1,
-       {"attempt 1: writing C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n",
+       {"attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n",
+        "attempt 1: 3000 bytes compared in 0.04 s (0.1 MB/s)\r\n",
         "message (not shown): \"Aggiornamento terminato!\", title \"Velto S.r.l.\"\r\n",
         "attempt 1: already current, 3000 bytes compared, nothing written\r\n",
-        "result: exit code 0, the manual was already current\r\n"}},
+        "result: exit code 0, the manual was already current\r\n"},
+       "writing"},
       {"host missing",
        [](Unattended& u) { u.SetMakerFolder("C:\\Velto\\"); u.files.MakeFolders(kHost); },
        L"/S /LOG=C:\\logs\\install.log", kExitHostNotFound, L"", 0,
@@ -135,6 +153,9 @@ TEST(Unattended, SilentRunsEndWithTheirExitCodeAndLogEveryStep) {
     }
     EXPECT_EQ(u.Attempts(), row.attempts);
     for (const std::string& line : row.logged) EXPECT_TRUE(u.Logged(line)) << line << "\n" << u.Log();
+    if (row.notLogged != nullptr) {
+      EXPECT_FALSE(u.Logged(row.notLogged)) << u.Log();
+    }
     // No box of any kind, no prompt, no end of the program from inside.
     EXPECT_TRUE(u.dialogs.Shown().empty());
     EXPECT_EQ(u.process.endCalls, 0);
@@ -173,6 +194,9 @@ TEST(Unattended, SilentRetriesWaitTheIntervalAndStopAtTheLimit) {
     EXPECT_EQ(u.clock.sleeps, std::vector<std::uint32_t>(row.attempts - 1, 20000));
     EXPECT_TRUE(u.Logged("attempt 1 failed: error 5 (Access denied.), putting the new copy in place "
                          "of Lumarso2015.zip\r\n")) << u.Log();
+    // Written and flushed, then given up; no time passed, so no rate.
+    EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.00 s\r\n"))
+        << u.Log();
     EXPECT_TRUE(u.Logged(row.lastLine)) << u.Log();
     EXPECT_TRUE(u.dialogs.Shown().empty());
     if (row.exitCode == kExitGaveUp) {
@@ -192,6 +216,12 @@ TEST(Unattended, EachFailedAttemptLogsTheSystemsErrorAndTheStepThatMetIt) {
   } rows[] = {
       {[](Unattended& u) { u.files.FailCall(platform::doubles::FileOp::Write, platform::kErrorDiskFull); },
        "attempt 1 failed: error 112 (Disk full.), writing the new copy of Lumarso2015.zip\r\n"},
+      // A share that answers a write only after 30 s, with an error.
+      {[](Unattended& u) {
+         u.files.BeforeCall(FileOp::Write, [&u] { u.clock.Advance(30000); });
+         u.files.FailCall(FileOp::Write, platform::kErrorWriteFault);
+       },
+       "attempt 1: 0 bytes written in 30.00 s (0.0 MB/s)\r\n"},
       {[](Unattended& u) { u.resources.FailCall(platform::doubles::ResourceCall::Find, platform::kErrorResourceTypeNotFound); },
        "attempt 1 failed: error 1813, finding the CUSTOM/101 resource for Lumarso2015.zip\r\n"},
       {[](Unattended& u) {
@@ -308,6 +338,7 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
   // Not there: the prompt offers the given folder; typed right, it is written.
   u.MakeHost(kHost);
   u.dialogs.AnswerInput(kHost);
+  u.files.BeforeCall(FileOp::Flush, [&u] { u.clock.Advance(420); });
   EXPECT_TRUE(u.Click());
   ASSERT_EQ(u.dialogs.InputCount(), 1u);
   EXPECT_EQ(u.dialogs.Shown()[0].defaultText, L"C:\\Given\\");
@@ -315,6 +346,9 @@ TEST(Unattended, TheWindowTakesTheFolderFromDAndLogsItsSteps) {
   EXPECT_EQ(u.registry.Calls().size(), 0u);
   EXPECT_TRUE(u.Logged("candidate \"C:\\Given\\\": no Quadrivo.exe\r\n"));
   EXPECT_TRUE(u.Logged("candidate \"C:\\Velto\\Quadrivo\\\": Quadrivo.exe found\r\n"));
+  EXPECT_TRUE(u.Logged("attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"));
+  EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes written in 0.00 s, flushed in 0.42 s, put in place "
+                       "in 0.00 s\r\n")) << u.Log();
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was written\r\n"));
   EXPECT_EQ(WindowClosed(u.log), kExitCancelled);
 }
@@ -328,11 +362,14 @@ TEST(Unattended, TheWindowEndsAsUsualWhenTheCopyInPlaceIsCurrent) {
   u.MakeHost(kHost);
   u.files.PutFile(std::wstring(kHost) + kZip, u.archive);
   u.files.ClearCalls();
+  u.files.BeforeCall(FileOp::ReadAt, [&u] { u.clock.Advance(1500); });
   EXPECT_TRUE(u.Click());
   EXPECT_EQ(u.files.CountCalls(platform::doubles::FileOp::CreateNew), 0);
   EXPECT_EQ(u.BoxesWithText(kDone), 1u);
   EXPECT_TRUE(u.Logged("attempt 1: already current, 3000 bytes compared, nothing written\r\n"))
       << u.Log();
+  EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes compared in 1.50 s (0.0 MB/s)\r\n")) << u.Log();
+  EXPECT_FALSE(u.Logged("writing")) << u.Log();
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was already current\r\n"));
 }
 
@@ -346,6 +383,31 @@ TEST(Unattended, TheLogIsUtf8OneLinePerStep) {
   ASSERT_EQ(u.log.Open(kLogPath), platform::kErrorSuccess);
   u.log.Line(L"cartella \"C:\\Societ\u00e0\\\"\r\ntwo");
   EXPECT_EQ(u.Log(), "2026-03-09 08:05:07.042  cartella \"C:\\Societ\xC3\xA0\\\"  two\r\n");
+}
+
+// Times and rates come from integers, rounded half up; MB is 10^6 bytes.
+TEST(Unattended, TheLogsTimesAndRatesAreRoundedFromIntegers) {
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  const struct Row {
+    std::wstring text, expected;
+  } rows[] = {
+      {Seconds(2310), L"2.31 s"},
+      {Seconds(0), L"0.00 s"},
+      {Seconds(4), L"0.00 s"},
+      {Seconds(5), L"0.01 s"},
+      {Seconds(1995), L"2.00 s"},  // the carry runs into the whole seconds
+      {Seconds(kMax), L"18446744073709551.62 s"},
+      {Rate(208304732, 2310), L"90.2 MB/s"},
+      {Rate(999950, 1000), L"1.0 MB/s"},
+      {Rate(949999, 1000), L"0.9 MB/s"},
+      {Rate(kMax, 1), L"18446744073709551.6 MB/s"},
+      {Rate(kMax, kMax), L"0.0 MB/s"},
+      {Rate(3000, 0), L""},  // no time: no rate, and no division by zero
+      {Quotient(7, 0, 1), L""},
+      {Quotient(2, 3, 0), L"1"},
+      {Quotient(1, kMax, 3), L"0.000"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.text, row.expected);
 }
 
 }  // namespace

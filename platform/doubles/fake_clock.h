@@ -1,6 +1,6 @@
 #pragma once
-// A clock that stands still until the program sleeps; each sleep moves it on
-// and is recorded.
+// A clock that stands still until the program sleeps or a test moves it on;
+// each sleep is recorded.
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -12,9 +12,15 @@ namespace platform::doubles {
 class FakeClock final : public Clock {
  public:
   [[nodiscard]] LocalTime Now() override { return now; }
+  [[nodiscard]] std::uint64_t Milliseconds() override { return elapsed; }
   void Sleep(std::uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
     if (onSleep) onSleep();
+    Advance(milliseconds);
+  }
+  // Time passing while the program works, e.g. inside a slow file call.
+  void Advance(std::uint32_t milliseconds) {
+    elapsed += milliseconds;
     const std::uint64_t ms = now.millisecond + std::uint64_t{milliseconds};
     const std::uint64_t seconds = now.second + ms / 1000;
     const std::uint64_t minutes = now.minute + seconds / 60;
@@ -25,6 +31,7 @@ class FakeClock final : public Clock {
   }
 
   LocalTime now{2026, 3, 9, 8, 5, 7, 42};
+  std::uint64_t elapsed = 1000000;  // Milliseconds(); not 0, as a real clock is not
   std::vector<std::uint32_t> sleeps;
   // Runs during each sleep: the world may change while the program waits.
   std::function<void()> onSleep;

@@ -34,7 +34,12 @@ TEST(Win32Clock, TellsTheDateAndSleepsAsLongAsAsked) {
   const auto ms = [](const LocalTime& t) {
     return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
   };
+  const std::uint64_t start = clock.Milliseconds();
   clock.Sleep(120);
+  // Milliseconds, not counter ticks or seconds: generous bounds, no timing.
+  const std::uint64_t measured = clock.Milliseconds() - start;
+  EXPECT_GE(measured, 100u);
+  EXPECT_LT(measured, 60000u);
   const int elapsed = ms(clock.Now()) - ms(before);
   // Across midnight the difference is meaningless; the day rarely turns here.
   if (elapsed >= 0) {

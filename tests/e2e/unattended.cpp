@@ -148,6 +148,8 @@ void SilentCurrentCopy(const Options& o) {
 
   std::string text = run("the copy holds the archive");
   ExpectLogged(text, current);
+  ExpectLogged(text, "attempt 1: " + std::to_string(size) + " bytes compared in ");
+  E2E_CHECK(text.find("writing") == std::string::npos, "a current copy was logged as written");
   ExpectLogged(text, "result: exit code 0, the manual was already current");
   E2E_CHECK(LastWriteTime(target) == dated, "the current copy was written again");
   {
@@ -160,6 +162,9 @@ void SilentCurrentCopy(const Options& o) {
   DateBack(target);
   text = run("the copy's middle byte differs");
   ExpectLogged(text, "attempt 1: written, " + std::to_string(size) + " bytes");
+  ExpectLogged(text, "attempt 1: writing the new copy beside Lumarso2015.zip");
+  ExpectLogged(text, "attempt 1: " + std::to_string(size) + " bytes written in ");
+  ExpectLogged(text, ", put in place in ");
   ExpectLogged(text, "result: exit code 0, the manual was written");
   E2E_CHECK(LastWriteTime(target) != dated, "the differing copy was not replaced");
   E2E_CHECK(NamesIn(host) == (std::vector<std::wstring>{L"Lumarso2015.zip", L"Quadrivo.exe"}),
