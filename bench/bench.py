@@ -18,6 +18,7 @@ ratios and (full run only) writes docs/benchmarks.md with the scaling plot.
 """
 import argparse
 import datetime
+import filecmp
 import json
 import os
 import platform
@@ -415,6 +416,8 @@ def measure_versus(bits, preset, label, archive, base, runs, out, save):
     log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
     out["load_start"] = os.getloadavg()[0]
     exes = {k: os.path.join(f, "Lumarso2015.exe") for k, f in folders.items()}
+    # The build is reproducible, so the same product sources give the same exe.
+    out["same_exe"] = filecmp.cmp(exes["old"], exes["new"], shallow=False)
     log("%s-bit clicked and silent installs, old and new taking turns" % bits)
     section(out, "installs", lambda: bench.side_by_side(exes, archive, runs,
                                                         out.setdefault("install", {})), save)

@@ -521,7 +521,16 @@ def versus_console(results):
                                                        _x(r), ok))
     for bits in _bitnesses(results):
         lines.extend("  %s-bit: %s" % (bits, t) for t in problems(results["bits"][bits]))
+    same = _same_exes(results)
+    if same:
+        lines.append("  The two updaters are byte for byte the same (%s): new/old is noise." % same)
     return "\n".join(lines) + "\n"
+
+
+def _same_exes(results):
+    """The bitnesses whose two updaters are the same file, as text."""
+    return ", ".join("%s-bit" % b for b in _bitnesses(results)
+                     if results["bits"][b].get("same_exe"))
 
 
 def versus_markdown(results):
@@ -549,7 +558,7 @@ built from its own sources with the same compilers, flags and {mb} MB archive.  
 start to exit, as in 7 above: old and new, clicked and silent, took turns in rotating order,
 {runs} runs each, every run after the same history (a synced decoy of the archive's size written
 elsewhere, both exes read once).  1-minute load average {load_start:.1f} at the start and
-{load_end:.1f} at the end.
+{load_end:.1f} at the end.{same}
 
 {table}
 
@@ -561,7 +570,9 @@ Raw runs:
                 subject=results["base"].get("subject", "?").replace('"', "'"),
                 mb=_size(results["archive"]["bytes"]), runs=results["runs"],
                 load_start=_load(results, "start"), load_end=_load(results, "end"),
-                table="\n".join(table), raw="\n".join(raw))
+                table="\n".join(table), raw="\n".join(raw),
+                same=("  The two updaters were byte for byte the same (%s), so there new/old "
+                      "shows only the noise." % _same_exes(results)) if _same_exes(results) else "")
 
 
 def put_versus(page, block):
