@@ -504,6 +504,10 @@ def versus_rows(results):
     return out
 
 
+def _short(text, most):
+    return text if len(text) <= most else text[:most - 3].rstrip() + "..."
+
+
 def _versus_names(results):
     return results["base"]["commit"][:7], results["head"]["commit"][:7] + (
         "+" if results["head"].get("dirty") else "")
@@ -567,7 +571,7 @@ Raw runs:
 {raw}
 {end}""".format(begin=VERSUS_BEGIN, end=VERSUS_END, ref=results["base"]["ref"],
                 date=results.get("date", "?"), new=new_name, old=old_name,
-                subject=results["base"].get("subject", "?").replace('"', "'"),
+                subject=_short(results["base"].get("subject", "?").replace('"', "'"), 60),
                 mb=_size(results["archive"]["bytes"]), runs=results["runs"],
                 load_start=_load(results, "start"), load_end=_load(results, "end"),
                 table="\n".join(table), raw="\n".join(raw),
