@@ -523,6 +523,8 @@ def versus_console(results):
     for bits, kind, old, new, r, ok, _, _ in versus_rows(results):
         lines.append("  %-6s %-8s %10s %10s %8s  %s" % (bits + "-bit", kind, _ms(old), _ms(new),
                                                        _x(r), ok))
+    for bits, why in sorted(results.get("skipped", {}).items()):
+        lines.append("  %s-bit: not measured, %s" % (bits, why))
     for bits in _bitnesses(results):
         lines.extend("  %s-bit: %s" % (bits, t) for t in problems(results["bits"][bits]))
     same = _same_exes(results)
@@ -547,6 +549,8 @@ def versus_markdown(results):
         table.append("| %s-bit | %s | %s | %s | %s | <= %.2f | %s | %s; %s |" % (
             bits, VERSUS_TEXT[kind], _ms(old), _ms(new), _x(r), LIMITS["versus"], ok, old_slow,
             new_slow))
+    for bits, why in sorted(results.get("skipped", {}).items()):
+        table.append("| %s-bit | not measured: %s | | | | | | |" % (bits, why))
     raw = []
     for bits in _bitnesses(results):
         view = results["bits"][bits]
