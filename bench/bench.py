@@ -430,6 +430,7 @@ def measure_versus(bits, preset, label, archive, base, runs, out, save):
 
 def versus(args, chosen, skipped):
     """bench.py --versus REF: see the module's text."""
+    started = time.monotonic()
     runs = args.runs or (2 if args.smoke else 12)
     label, size, entries, stored = sizes(args.smoke)[-1]
     archive, spent = make_archive(label, size, entries, stored)
@@ -462,6 +463,7 @@ def versus(args, chosen, skipped):
         with open(page, "w") as f:
             f.write(report.put_versus(text, report.versus_markdown(results)))
         log("wrote its block of docs/benchmarks.md")
+    log("the whole run took %.0f s" % (time.monotonic() - started))
     errors = [e for b in results["bits"].values() for e in b.get("errors", [])]
     return 1 if errors else 0
 
