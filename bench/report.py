@@ -498,8 +498,11 @@ def versus_rows(results):
             old, new = (median(inst.get("ms", {}).get("%s %s" % (kind, w)) or [])
                         for w in ("old", "new"))
             r = ratio(new, old)
-            slow = [slow_cell({"slow_io": inst.get("slow_io", {})}, "%s %s" % (kind, w))[0]
-                    for w in ("old", "new")]
+            slow = []
+            for w in ("old", "new"):
+                n_slow, n, _, seen = slow_share(inst.get("slow_io", {}).get("%s %s" % (kind, w))
+                                                or [])
+                slow.append("%d of %d" % (n_slow, n) if seen else "-")
             out.append((bits, kind, old, new, r, verdict(r, LIMITS["versus"])) + tuple(slow))
     return out
 
@@ -543,7 +546,7 @@ def versus_markdown(results):
     """The page's block: the table, how it was measured, the raw runs."""
     old_name, new_name = _versus_names(results)
     table = ["| Build | Install, start to exit | %s (old) | %s (new) | New/old | Target | | "
-             "Slow 4 MiB writes, old; new |" % (old_name, new_name),
+             "Slow 4 MiB writes (over %g ms), old; new |" % (old_name, new_name, SLOW_MS),
              "|---|---|---:|---:|---:|---|---|---|"]
     for bits, kind, old, new, r, ok, old_slow, new_slow in versus_rows(results):
         table.append("| %s-bit | %s | %s | %s | %s | <= %.2f | %s | %s; %s |" % (
@@ -561,12 +564,12 @@ def versus_markdown(results):
     return """{begin}
 ## This build against an earlier one
 
-`scripts/bench --versus {ref}` ({date}): the tree at {new} against {old} ("{subject}"), each
-built from its own sources with the same compilers, flags and {mb} MB archive.  Whole installs,
-start to exit, as in 7 above: old and new, clicked and silent, took turns in rotating order,
-{runs} runs each, every run after the same history (a synced decoy of the archive's size written
-elsewhere, both exes read once).  1-minute load average {load_start:.1f} at the start and
-{load_end:.1f} at the end.{same}
+`scripts/bench --versus {ref}` ({date}; 1-minute load average {load_start:.1f} at the start,
+{load_end:.1f} at the end).  Old: {old} ("{subject}").  New: the tree at {new}.  Each built
+from its own sources with the same compilers, flags and {mb} MB archive.  Whole installs, start
+to exit, as in 7 above: old and new, clicked and silent, took turns in rotating order, {runs}
+runs each, every run after the same history (a synced decoy of the archive's size written
+elsewhere, both exes read once).  Slow writes are counted from `write_bytes` as in 7.{same}
 
 {table}
 

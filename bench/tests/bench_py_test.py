@@ -298,13 +298,15 @@ class ReportTest(unittest.TestCase):
         r = {"runs": 3, "archive": {"bytes": 208_304_732}, "date": "today",
              "base": {"ref": "main~2", "commit": "3c31013abcdef", "subject": 'a "b"'},
              "head": {"commit": "1234567890", "dirty": True},
-             "bits": {"32": {"install": {"ms": ms}},
+             "bits": {"32": {"install": {"ms": ms, "slow_io": {
+                 "silent old": [slow_writes([1, 9, 9], "write_bytes")]}}},
                       "64": {"install": {"ms": {"clicked old": [100]}}}}}
         self.assertEqual([row[:6] for row in report.versus_rows(r)], [
             ("32", "clicked", 2500, 2450, 0.98, "met"),
             ("32", "silent", 600, 619, 619 / 600, "missed"),    # 1.032 > 1.02
             ("64", "clicked", 100, None, None, "-"),
             ("64", "silent", None, None, None, "-")])
+        self.assertEqual(report.versus_rows(r)[1][6:], ("2 of 3", "-"))
         block = report.versus_markdown(r)
         self.assertIn("| 32-bit | button pressed, box answered at once | 2500 ms | 2450 ms | 0.98 "
                       "| <= 1.02 | met |", block)
