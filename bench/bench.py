@@ -10,9 +10,15 @@ ratios and (full run only) writes docs/benchmarks.md with the scaling plot.
     bench.py --current  measures the current-copy cases again at full size (with the new
                         and replace writes they are held against), as a second pass that
                         the page of the last full run then shows; re-renders docs/
+    bench.py --versus REF
+                        builds the updater of git commit REF beside this tree's, both with the
+                        208 MB archive, and times their clicked and silent installs taking
+                        turns (12 runs each); prints new/old and writes its block of
+                        docs/benchmarks.md.  With --smoke: the small archive, 2 runs, no docs
 """
 import argparse
 import datetime
+import filecmp
 import json
 import os
 import platform
@@ -65,8 +71,11 @@ def make_archive(label, size, entries, stored):
               "generator_mtime": os.path.getmtime(GENERATOR)}
     if os.path.exists(path) and os.path.exists(stamp):
         with open(stamp) as f:
-            if json.load(f) == params:
-                return path, None
+            kept = json.load(f)
+        # The stamp also holds the time the generation took.
+        kept.pop("seconds", None)
+        if kept == params:
+            return path, None
     started = time.monotonic()
     subprocess.run([sys.executable, GENERATOR, "--out", path, "--size", str(size), "--entries",
                     str(entries), "--stored", str(stored), "--seed", str(SEED)], check=True)
@@ -124,9 +133,9 @@ def host():
     return {"kernel": platform.release(), "runs_32bit": runs_programs(BITNESSES[0][2])}
 
 
-def configure(folder, archive, fresh, preset="win32"):
-    """Configures a win32 build folder embedding `archive` (None: the default
-    sample).  Returns the seconds spent."""
+def configure(folder, archive, fresh, preset="win32", source=ROOT):
+    """Configures a build folder of `source` embedding `archive` (None: the
+    default sample).  Returns the seconds spent."""
     if fresh and os.path.isdir(folder):
         shutil.rmtree(folder)
     cache = os.path.join(folder, "CMakeCache.txt")
@@ -137,7 +146,7 @@ def configure(folder, archive, fresh, preset="win32"):
                 return 0.0
     started = time.monotonic()
     subprocess.run(["cmake", "--preset", preset, "-B", folder,
-                    "-DLUMARSO_PAYLOAD=%s" % (archive or "")], cwd=ROOT, check=True,
+                    "-DLUMARSO_PAYLOAD=%s" % (archive or "")], cwd=source, check=True,
                    stdout=subprocess.DEVNULL)
     return time.monotonic() - started
 
@@ -347,6 +356,118 @@ def measure_current(bits, preset, label, archive, runs, out, save, cold):
     save()
 
 
+def chosen_bitnesses(args):
+    """([(bits, preset)] to measure, {bits: why not}), as asked and as the
+    host allows; a smoke run measures one."""
+    chosen, skipped = bitnesses()
+    if args.bits:
+        skipped.update({b: "not asked for" for b, _ in chosen if b not in args.bits})
+        chosen = [(b, p) for b, p in chosen if b in args.bits]
+    elif args.smoke:
+        skipped.update({b: "smoke runs one bitness" for b, _ in chosen[1:]})
+        chosen = chosen[:1]
+    if not chosen:
+        raise SystemExit("bench: nothing to measure: %s" % skipped)
+    for bits, why in skipped.items():
+        log("%s-bit left out: %s" % (bits, why))
+    return chosen, skipped
+
+
+def git(*args, cwd=ROOT):
+    return subprocess.run(["git", *args], cwd=cwd, check=True, stdout=subprocess.PIPE,
+                          text=True).stdout.strip()
+
+
+def baseline_tree(ref):
+    """The sources of commit `ref`, unpacked once under build/ with
+    `git archive` (no worktree, so the repository is left as it was).
+    Returns (folder, {"ref", "commit", "subject"})."""
+    commit = git("rev-parse", "--verify", ref + "^{commit}")
+    info = {"ref": ref, "commit": commit, "subject": git("log", "-1", "--format=%s", commit)}
+    folder = os.path.join(BUILD, "bench-base-" + commit[:12])
+    source = os.path.join(folder, "src")
+    if not os.path.exists(os.path.join(source, ".unpacked")):
+        if os.path.isdir(source):
+            shutil.rmtree(source)
+        os.makedirs(source)
+        tar = subprocess.Popen(["git", "archive", commit], cwd=ROOT, stdout=subprocess.PIPE)
+        subprocess.run(["tar", "-x", "-C", source], stdin=tar.stdout, check=True)
+        if tar.wait() != 0:
+            raise SystemExit("bench: git archive %s failed" % commit)
+        open(os.path.join(source, ".unpacked"), "w").close()
+    return folder, info
+
+
+def measure_versus(bits, preset, label, archive, base, runs, out, save):
+    """This tree's updater and the baseline's, built with the same archive,
+    their clicked and silent installs taking turns.  The launcher and the
+    Wine prefix are this tree's for both, so only the updater differs."""
+    base_folder, _ = base
+    folders = {"new": os.path.join(BUILD, "bench-%s-%s" % (preset, label)),
+               "old": os.path.join(base_folder, "%s-%s" % (preset, label))}
+    started = time.monotonic()
+    configure(folders["new"], archive, False, preset)
+    build(folders["new"], "Lumarso2015", "lumarso_bench_launch")
+    configure(folders["old"], archive, False, preset, source=os.path.join(base_folder, "src"))
+    build(folders["old"], "Lumarso2015")
+    log("%s-bit: both updaters built in %.1f s" % (bits, time.monotonic() - started))
+    bench = measure.Bench(runner=os.path.join(folders["new"], "wine-run.sh"),
+                          prefix=os.path.join(BUILD, "bench-wine-" + preset, "prefix"),
+                          scratch=os.path.join(BUILD, "bench-scratch"),
+                          launcher=os.path.join(folders["new"], "lumarso_bench_launch.exe"),
+                          retries=out.setdefault("retries", []), save=save)
+    log("%s-bit wine prefix ready in %.1f s" % (bits, bench.prepare()))
+    out["load_start"] = os.getloadavg()[0]
+    exes = {k: os.path.join(f, "Lumarso2015.exe") for k, f in folders.items()}
+    # The build is reproducible, so the same product sources give the same exe.
+    out["same_exe"] = filecmp.cmp(exes["old"], exes["new"], shallow=False)
+    log("%s-bit clicked and silent installs, old and new taking turns" % bits)
+    section(out, "installs", lambda: bench.side_by_side(exes, archive, runs,
+                                                        out.setdefault("install", {})), save)
+    out["load_end"] = os.getloadavg()[0]
+    save()
+
+
+def versus(args, chosen, skipped):
+    """bench.py --versus REF: see the module's text."""
+    started = time.monotonic()
+    runs = args.runs or (2 if args.smoke else 12)
+    label, size, entries, stored = sizes(args.smoke)[-1]
+    archive, spent = make_archive(label, size, entries, stored)
+    log("archive %s MB: %s" % (label, "generated in %.1f s" % spent if spent else "kept"))
+    base = baseline_tree(args.versus)
+    log("baseline: %s %s (%s)" % (base[1]["commit"][:12], base[1]["subject"], base[0]))
+    mode = "versus-smoke" if args.smoke else "versus"
+    partial = os.path.join(RESULTS, mode + ".partial.json")
+    results = {
+        "mode": mode, "runs": runs, "machine": machine(), "skipped": skipped,
+        "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
+        "archive": {"bytes": os.path.getsize(archive)}, "base": base[1],
+        "head": {"commit": git("rev-parse", "HEAD"),
+                 "dirty": bool(git("status", "--porcelain", "--untracked-files=no"))},
+        "load": {"build": os.getloadavg()[0]}, "bits": {},
+    }
+    for bits, preset in chosen:
+        out = results["bits"].setdefault(bits, {})
+        measure_versus(bits, preset, "smoke" if args.smoke else label, archive, base, runs, out,
+                       lambda: save_json(partial, results))
+        results["load"].setdefault("start", out.get("load_start"))
+        results["load"]["end"] = os.getloadavg()[0]
+    save_json(os.path.join(RESULTS, mode + ".json"), results)
+    os.remove(partial)
+    sys.stdout.write(report.versus_console(results))
+    if not args.smoke:
+        page = os.path.join(ROOT, "docs", "benchmarks.md")
+        with open(page) as f:
+            text = f.read()
+        with open(page, "w") as f:
+            f.write(report.put_versus(text, report.versus_markdown(results)))
+        log("wrote its block of docs/benchmarks.md")
+    log("the whole run took %.0f s" % (time.monotonic() - started))
+    errors = [e for b in results["bits"].values() for e in b.get("errors", [])]
+    return 1 if errors else 0
+
+
 def main(argv):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--smoke", action="store_true", help="one small archive, 2 runs, no docs")
@@ -354,6 +475,8 @@ def main(argv):
     ap.add_argument("--report", action="store_true", help="re-render docs from the last full run")
     ap.add_argument("--current", action="store_true",
                     help="measure the current-copy cases again into the last full run's page")
+    ap.add_argument("--versus", metavar="REF",
+                    help="time the clicked and silent installs against the build of git REF")
     ap.add_argument("--bits", nargs="+", choices=[b for b, _, _ in BITNESSES],
                     help="bitnesses to measure (default: every one this host runs)")
     ap.add_argument("--preset", choices=[p for _, p, _ in BITNESSES],
@@ -374,6 +497,9 @@ def main(argv):
         with open(newest) as f:
             render(with_current_pass(json.load(f)))
         return 0
+    if args.versus:
+        chosen, skipped = chosen_bitnesses(args)
+        return versus(args, chosen, skipped)
     runs = args.runs or (2 if args.smoke else 7)
     plan = sizes(args.smoke)
 
@@ -385,17 +511,7 @@ def main(argv):
     big_label = plan[-1][0]
     big_archive = archives[big_label]
 
-    chosen, skipped = bitnesses()
-    if args.bits:
-        skipped.update({b: "not asked for" for b, _ in chosen if b not in args.bits})
-        chosen = [(b, p) for b, p in chosen if b in args.bits]
-    elif args.smoke:
-        skipped.update({b: "smoke runs one bitness" for b, _ in chosen[1:]})
-        chosen = chosen[:1]
-    if not chosen:
-        raise SystemExit("bench: nothing to measure: %s" % skipped)
-    for bits, why in skipped.items():
-        log("%s-bit left out: %s" % (bits, why))
+    chosen, skipped = chosen_bitnesses(args)
 
     # The real installer beside ours: NSIS installers are 32-bit programs.
     the_host = host()

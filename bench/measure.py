@@ -60,6 +60,8 @@ INSTALLS = {
     "nsis": ("nsis", "decoy"),
     "nsis-replace": ("nsis", "older"),
 }
+# The installs a baseline build is held against, side by side (bench.py --versus).
+VERSUS_KINDS = ("clicked", "silent")
 
 
 def _rotated(items, turn):
@@ -290,39 +292,61 @@ class Bench:
         last byte; the updater with its button pressed as soon as the window
         is ready and the box answered; and (when given) the NSIS installer's
         silent install (/S /D=) into a new file and over an older copy."""
-        velto = os.path.join(self.scratch, "velto")
-        host = os.path.join(velto, "Quadrivo")
-        target = os.path.join(host, ZIP_NAME)
         kinds = [k for k in kinds if installer or INSTALLS[k][0] != "nsis"]
         for key in ("ms", "slow_io", "rewritten"):
             into.setdefault(key, {})
         programs = [exe] + ([installer] if installer else [])
         for turn in range(runs):
             for kind in _rotated(kinds, turn):
-                program, history = INSTALLS[kind]
+                run = installer if INSTALLS[kind][0] == "nsis" else exe
+                self._install_run(kind, run, archive, programs, turn, into)
+        return into
 
-                def once():
-                    before = self.lay_history(history, archive, host, False, *programs)
-                    open(os.path.join(host, "Quadrivo.exe"), "wb").close()
-                    if program == "clicked":
-                        result = self._total_ms(winpath(exe), "--install",
-                                                winpath(velto, folder=True), "--now", watch=exe)
-                    else:
-                        # /D= comes last and unquoted, for both.
-                        run = exe if program == "updater" else installer
-                        result = self._total_ms("--run", winpath(run), "/S",
-                                                "/D=" + winpath(host), watch=run)
-                    return before, result
+    def _install_run(self, kind, program_exe, archive, programs, turn, into, label=None):
+        """One whole install of `kind` by `program_exe` after its history
+        (the files of `programs` read), its figures appended to `into` under
+        `label` (default: the kind); the first turn also checks the file."""
+        program, history = INSTALLS[kind]
+        velto = os.path.join(self.scratch, "velto")
+        host = os.path.join(velto, "Quadrivo")
+        target = os.path.join(host, ZIP_NAME)
+        label = label or kind
 
-                before, (ms, io) = retrying("install %s, run %d" % (kind, turn + 1), once,
-                                            self.retries, self.save)
-                into["ms"].setdefault(kind, []).append(ms)
-                into["slow_io"].setdefault(kind, []).append(slow_writes(stretches(io), "write_bytes"))
-                into["rewritten"].setdefault(kind, []).append(
-                    before is None or _identity(target) != before)
-                if turn == 0:
-                    _same(target, archive)
-                self.save()
+        def once():
+            before = self.lay_history(history, archive, host, False, *programs)
+            open(os.path.join(host, "Quadrivo.exe"), "wb").close()
+            if program == "clicked":
+                result = self._total_ms(winpath(program_exe), "--install",
+                                        winpath(velto, folder=True), "--now", watch=program_exe)
+            else:
+                # /D= comes last and unquoted, for both.
+                result = self._total_ms("--run", winpath(program_exe), "/S",
+                                        "/D=" + winpath(host), watch=program_exe)
+            return before, result
+
+        before, (ms, io) = retrying("install %s, run %d" % (label, turn + 1), once,
+                                    self.retries, self.save)
+        into["ms"].setdefault(label, []).append(ms)
+        into["slow_io"].setdefault(label, []).append(slow_writes(stretches(io), "write_bytes"))
+        into["rewritten"].setdefault(label, []).append(
+            before is None or _identity(target) != before)
+        if turn == 0:
+            _same(target, archive)
+        self.save()
+
+    def side_by_side(self, exes, archive, runs, into, kinds=VERSUS_KINDS):
+        """Whole installs of each kind by each exe of `exes` ({"old": path,
+        "new": path}), all taking turns in rotating order with the same
+        history, so that neither build meets the machine's slow spells more
+        often than the other.  Figures go under "<kind> <which>"."""
+        for key in ("ms", "slow_io", "rewritten"):
+            into.setdefault(key, {})
+        pairs = [(kind, which) for kind in kinds for which in sorted(exes)]
+        programs = sorted(exes.values())
+        for turn in range(runs):
+            for kind, which in _rotated(pairs, turn):
+                self._install_run(kind, exes[which], archive, programs, turn, into,
+                                  label="%s %s" % (kind, which))
         return into
 
     def _ready_ms(self, exe):

@@ -2,6 +2,9 @@
 benchmark page.  A run that stopped part-way still renders: what it did not
 measure shows as "-"."""
 
+import os
+
+from measure import VERSUS_KINDS
 from stats import SLOW_MS, median, ratio, slow_share, verdict
 
 MB = 1_000_000
@@ -19,6 +22,7 @@ LIMITS = {
     "startup_ratio": 1.2,
     "overhead": 160 * 1024,
     "build_s": 20.0,
+    "versus": 1.02,
 }
 # Reading the exe's file is chosen only when it is clearly faster than
 # writing from the mapped image: below this share of its time.
@@ -477,6 +481,131 @@ def raw_runs(view):
     return "\n".join(out)
 
 
+# This build's installs against a baseline build's (bench.py --versus): the
+# page keeps the block between these marks when a full run rewrites it.
+VERSUS_BEGIN = "<!-- scripts/bench --versus: begin -->"
+VERSUS_END = "<!-- scripts/bench --versus: end -->"
+VERSUS_TEXT = {"clicked": "button pressed, box answered at once", "silent": "silent (`/S /D=`)"}
+
+
+def versus_rows(results):
+    """[(bits, install, old median, new median, new/old, verdict, old slow
+    writes, new slow writes)], the medians as numbers (None: not measured)."""
+    out = []
+    for bits in _bitnesses(results):
+        inst = results["bits"][bits].get("install", {})
+        for kind in VERSUS_KINDS:
+            old, new = (median(inst.get("ms", {}).get("%s %s" % (kind, w)) or [])
+                        for w in ("old", "new"))
+            r = ratio(new, old)
+            slow = []
+            for w in ("old", "new"):
+                n_slow, n, _, seen = slow_share(inst.get("slow_io", {}).get("%s %s" % (kind, w))
+                                                or [])
+                slow.append("%d of %d" % (n_slow, n) if seen else "-")
+            out.append((bits, kind, old, new, r, verdict(r, LIMITS["versus"])) + tuple(slow))
+    return out
+
+
+def _short(text, most):
+    return text if len(text) <= most else text[:most - 3].rstrip() + "..."
+
+
+def _versus_names(results):
+    return results["base"]["commit"][:7], results["head"]["commit"][:7] + (
+        "+" if results["head"].get("dirty") else "")
+
+
+def versus_console(results):
+    old_name, new_name = _versus_names(results)
+    lines = ["", "This build (%s) against %s (%s), %s MB, median of %d runs; load average "
+             "%.1f to %.1f" % (new_name, old_name, results["base"]["ref"],
+                               _size(results["archive"]["bytes"]), results["runs"],
+                               _load(results, "start"), _load(results, "end")),
+             "  %-6s %-8s %10s %10s %8s" % ("build", "install", old_name, new_name, "new/old")]
+    for bits, kind, old, new, r, ok, _, _ in versus_rows(results):
+        lines.append("  %-6s %-8s %10s %10s %8s  %s" % (bits + "-bit", kind, _ms(old), _ms(new),
+                                                       _x(r), ok))
+    for bits, why in sorted(results.get("skipped", {}).items()):
+        lines.append("  %s-bit: not measured, %s" % (bits, why))
+    for bits in _bitnesses(results):
+        lines.extend("  %s-bit: %s" % (bits, t) for t in problems(results["bits"][bits]))
+    same = _same_exes(results)
+    if same:
+        lines.append("  The two updaters are byte for byte the same (%s): new/old is noise." % same)
+    return "\n".join(lines) + "\n"
+
+
+def _same_exes(results):
+    """The bitnesses whose two updaters are the same file, as text."""
+    return ", ".join("%s-bit" % b for b in _bitnesses(results)
+                     if results["bits"][b].get("same_exe"))
+
+
+def versus_markdown(results):
+    """The page's block: the table, how it was measured, the raw runs."""
+    old_name, new_name = _versus_names(results)
+    table = ["| Build | Install, start to exit | %s (old) | %s (new) | New/old | Target | | "
+             "Slow 4 MiB writes (over %g ms), old; new |" % (old_name, new_name, SLOW_MS),
+             "|---|---|---:|---:|---:|---|---|---|"]
+    for bits, kind, old, new, r, ok, old_slow, new_slow in versus_rows(results):
+        table.append("| %s-bit | %s | %s | %s | %s | <= %.2f | %s | %s; %s |" % (
+            bits, VERSUS_TEXT[kind], _ms(old), _ms(new), _x(r), LIMITS["versus"], ok, old_slow,
+            new_slow))
+    for bits, why in sorted(results.get("skipped", {}).items()):
+        table.append("| %s-bit | not measured: %s | | | | | | |" % (bits, why))
+    raw = []
+    for bits in _bitnesses(results):
+        view = results["bits"][bits]
+        for label in sorted(view.get("install", {}).get("ms", {})):
+            raw.append("- %s-bit %s: %s ms" % (bits, label, ", ".join(
+                "%.0f" % v for v in view["install"]["ms"][label])))
+        raw.extend("- %s-bit: %s" % (bits, t) for t in problems(view))
+    return """{begin}
+## This build against an earlier one
+
+`scripts/bench --versus {ref}` ({date}; 1-minute load average {load_start:.1f} at the start,
+{load_end:.1f} at the end).  Old: {old} ("{subject}").  New: the tree at {new}.  Each built
+from its own sources with the same compilers, flags and {mb} MB archive.  Whole installs, start
+to exit, as in 7 above: old and new, clicked and silent, took turns in rotating order, {runs}
+runs each, every run after the same history (a synced decoy of the archive's size written
+elsewhere, both exes read once).  Slow writes are counted from `write_bytes` as in 7.{same}
+
+{table}
+
+Raw runs:
+
+{raw}
+{end}""".format(begin=VERSUS_BEGIN, end=VERSUS_END, ref=results["base"]["ref"],
+                date=results.get("date", "?"), new=new_name, old=old_name,
+                subject=_short(results["base"].get("subject", "?").replace('"', "'"), 60),
+                mb=_size(results["archive"]["bytes"]), runs=results["runs"],
+                load_start=_load(results, "start"), load_end=_load(results, "end"),
+                table="\n".join(table), raw="\n".join(raw),
+                same=("  The two updaters were byte for byte the same (%s), so there new/old "
+                      "shows only the noise." % _same_exes(results)) if _same_exes(results) else "")
+
+
+def put_versus(page, block):
+    """`page` with its block of this build against an earlier one replaced
+    by `block`, or `block` put before the scaling section (at the end when
+    there is none)."""
+    if VERSUS_BEGIN in page and VERSUS_END in page:
+        head, rest = page.split(VERSUS_BEGIN, 1)
+        return head + block + rest.split(VERSUS_END, 1)[1]
+    at = page.find("\n## Scaling")
+    if at < 0:
+        return page.rstrip("\n") + "\n\n" + block + "\n"
+    return page[:at + 1] + block + "\n\n" + page[at + 1:]
+
+
+def versus_block(page):
+    """The block of `page`, or None."""
+    if VERSUS_BEGIN not in page or VERSUS_END not in page:
+        return None
+    return VERSUS_BEGIN + page.split(VERSUS_BEGIN, 1)[1].split(VERSUS_END, 1)[0] + VERSUS_END
+
+
 def host_line(results):
     h = results.get("host", {})
     runs32 = h.get("runs_32bit")
@@ -612,5 +741,9 @@ which the kernel can drop at any time; it is shown for completeness, not held to
            runs=results["runs"], slow=SLOW_MS, installer=results.get("installer", "-"),
            sections="\n\n".join(sections), plot=plot_name, scaling="\n\n".join(scalings),
            notes=notes, raw="\n\n".join(raws))
+    kept = None
+    if os.path.exists(path):
+        with open(path) as f:
+            kept = versus_block(f.read())
     with open(path, "w") as f:
-        f.write(text)
+        f.write(put_versus(text, kept) if kept else text)

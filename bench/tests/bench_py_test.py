@@ -292,6 +292,46 @@ class ReportTest(unittest.TestCase):
         self.assertIn("64-bit: not measured, no `win64` build preset", text)
         self.assertIn("A note.", text)
 
+    def test_versus_gives_new_over_old_per_bitness_and_install(self):
+        ms = {"clicked old": [2400, 2500, 9000], "clicked new": [2448, 2450, 2460],
+              "silent old": [600], "silent new": [619]}
+        r = {"runs": 3, "archive": {"bytes": 208_304_732}, "date": "today",
+             "base": {"ref": "main~2", "commit": "3c31013abcdef", "subject": 'a "b"'},
+             "head": {"commit": "1234567890", "dirty": True},
+             "bits": {"32": {"install": {"ms": ms, "slow_io": {
+                 "silent old": [slow_writes([1, 9, 9], "write_bytes")]}}},
+                      "64": {"install": {"ms": {"clicked old": [100]}}}}}
+        self.assertEqual([row[:6] for row in report.versus_rows(r)], [
+            ("32", "clicked", 2500, 2450, 0.98, "met"),
+            ("32", "silent", 600, 619, 619 / 600, "missed"),    # 1.032 > 1.02
+            ("64", "clicked", 100, None, None, "-"),
+            ("64", "silent", None, None, None, "-")])
+        self.assertEqual(report.versus_rows(r)[1][6:], ("2 of 3", "-"))
+        block = report.versus_markdown(r)
+        self.assertIn("| 32-bit | button pressed, box answered at once | 2500 ms | 2450 ms | 0.98 "
+                      "| <= 1.02 | met |", block)
+        self.assertIn("3c31013 (old) | 1234567+ (new)", block)
+        self.assertIn("- 32-bit clicked old: 2400, 2500, 9000 ms", block)
+        # Put before the scaling section, replaced in place, kept by a full run's page.
+        for page, expected in (("# B\n\n## Scaling\n", "# B\n\nX\n\n## Scaling\n"),
+                               ("# B\n", "# B\n\nX\n")):
+            x = report.VERSUS_BEGIN + "X" + report.VERSUS_END
+            self.assertEqual(report.put_versus(page, x), expected.replace("X", x))
+            self.assertEqual(report.put_versus(report.put_versus(page, block), x),
+                             expected.replace("X", x))
+        full = results(200, 214, 351, 6 * MIB, 0)
+        full.update(archive={"bytes": 1, "entries": 1, "stored": 1, "gen_s": 1.0, "unzip": "-"})
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "page.md")
+            with open(path, "w") as f:
+                f.write("old page\n" + block)
+            report.write_page(path, full, "plot.png", "A note.")
+            with open(path) as f:
+                text = f.read()
+        self.assertNotIn("old page", text)
+        self.assertEqual(report.versus_block(text), block)
+        self.assertLess(text.index(block), text.index("## Scaling"))
+
 
 class ProcTest(unittest.TestCase):
     def test_reads_this_process(self):
