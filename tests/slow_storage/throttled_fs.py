@@ -49,7 +49,7 @@ class Throttle:
         # Reserved before the first await: requests running at once queue up.
         start = max(now - self.SLACK, self._free_at)
         self._free_at = start + count / self.rate
-        await trio.sleep(self._free_at - now)
+        await trio.sleep(max(0.0, self._free_at - now))
 
 
 def passes_errors(method):
