@@ -104,7 +104,8 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("written %.0f\nstall %.0f\nanswered %ld %ld\n", written, stall, answered, missed);
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-  if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) return Fail("exit", pi.hProcess);
+  if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
+    return Fail("exit", pi.hProcess);
   DWORD code = 0;
   ::GetExitCodeProcess(pi.hProcess, &code);
   std::printf("exit %lu\n", code);
