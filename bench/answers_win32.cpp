@@ -4,8 +4,11 @@
 // the window shows and asks the window every 50 ms whether it answers
 // (WM_NULL, SendMessageTimeoutW with SMTO_ABORTIFHUNG) until the success box
 // shows; then answers the box and waits for the end.  Reports on stdout:
+//   placed <ms>         from the press to the new copy in place (the attempt's end)
 //   written <ms>        from the press to the box
-//   stall <ms>          the longest time a message waited for an answer
+//   stall <ms> <ms>     the longest time a message waited for an answer: until the
+//                       copy was in place, and until the box (making the box takes
+//                       the window's thread a while, after the attempt)
 //   answered <n> <m>    messages answered, and refused or timed out
 //   exit <code>
 // Wine refuses messages to a window it takes for hung at once, so the stall
@@ -61,6 +64,9 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" /D=" + argv[2];
+  std::wstring target = argv[2];
+  if (!target.empty() && target.back() != L'\\') target += L'\\';
+  target += L"Lumarso2015.zip";
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -80,12 +86,16 @@ int wmain(int argc, wchar_t** argv) {
 
   const bench::Stopwatch sinceClick;
   ::PostMessageW(button, BM_CLICK, 0, 0);
-  double stall = 0, waitingSince = -1;
+  double stall = 0, waitingSince = -1, placed = -1, stallPlaced = -1;
   long answered = 0, missed = 0;
   HWND box = nullptr;
   while (!(box = Find(pi.dwProcessId, true)) && sinceClick.Milliseconds() < kTimeoutMs) {
     if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return Fail("ended", nullptr);
     const double sent = sinceClick.Milliseconds();
+    if (placed < 0 && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      placed = sent;
+      stallPlaced = std::max(stall, waitingSince < 0 ? 0 : sent - waitingSince);
+    }
     if (waitingSince < 0) waitingSince = sent;
     DWORD_PTR ignored = 0;
     if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
@@ -101,7 +111,9 @@ int wmain(int argc, wchar_t** argv) {
   const double written = sinceClick.Milliseconds();
   if (waitingSince >= 0) stall = std::max(stall, written - waitingSince);
   if (!box) return Fail("box", pi.hProcess);
-  std::printf("written %.0f\nstall %.0f\nanswered %ld %ld\n", written, stall, answered, missed);
+  if (placed < 0) placed = written, stallPlaced = stall;
+  std::printf("placed %.0f\nwritten %.0f\nstall %.0f %.0f\nanswered %ld %ld\n", placed, written,
+              stallPlaced, stall, answered, missed);
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)

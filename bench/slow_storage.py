@@ -9,8 +9,10 @@ throttled to a given rate (tests/slow_storage/throttled_fs.py, FUSE).
 Builds the updater with the generated archive of that size in the same
 build folder as bench.py (build/bench-<preset>-<mb>), mounts the throttled
 storage at build/bench-slow/mnt, and runs the clicked install --runs times
-onto a host folder there, each time a new file.  Prints each run and the
-median; it asserts nothing.  At 208 MB and 20 MB/s each run writes for about
+onto a host folder there, each time a new file.  Prints, for each run and
+as medians, the longest time the window went without answering while the
+attempt ran (until the new copy was in place) and until the success box;
+it asserts nothing.  At 208 MB and 20 MB/s each run writes for about
 11 s; the first run of a build folder also generates the archive and builds
 the exe (a few minutes).  Needs root and /dev/fuse, as the tests do.
 """
@@ -90,23 +92,27 @@ def main(argv):
             read_once(exe)
             program = wine.start(watcher, exe, seen_host)
             try:
-                written = float(expect_line(program, "written", timeout=900))
-                stall = float(expect_line(program, "stall"))
+                placed = float(expect_line(program, "placed", timeout=900))
+                written = float(expect_line(program, "written"))
+                stall, stall_box = (float(v) for v in expect_line(program, "stall").split())
                 answered, missed = expect_line(program, "answered").split()
                 code = expect_line(program, "exit")
             finally:
                 program.close()
             target = os.path.join(host, ZIP_NAME)
             same = os.path.exists(target) and os.path.getsize(target) == os.path.getsize(archive)
-            rows.append((written, stall))
-            print("run %d: written in %.2f s (%.1f MB/s), longest time without an answer %.0f ms, "
+            rows.append((placed, stall, stall_box))
+            print("run %d: in place after %.2f s (%.1f MB/s), box after %.2f s; longest time "
+                  "without an answer %.0f ms until in place, %.0f ms until the box; "
                   "%s answered, %s not; exit %s%s" % (
-                      run, written / 1000, size / written / 1000, stall, answered, missed, code,
-                      "" if same else ", WRONG SIZE"), flush=True)
-    print("%s-bit, %s MB at %g MB/s: longest time without an answer %.0f ms "
-          "(median of %d runs; write %.2f s)" % (
-              bits, label, args.rate_mb, median([s for _, s in rows]), len(rows),
-              median([w for w, _ in rows]) / 1000))
+                      run, placed / 1000, size / placed / 1000, written / 1000, stall, stall_box,
+                      answered, missed, code, "" if same else ", WRONG SIZE"), flush=True)
+    print("%s-bit, %s MB at %g MB/s, median of %d runs: longest time without an answer "
+          "%.0f ms while the attempt ran (%.0f ms until the success box); in place after %.2f s; "
+          "load average %.1f" % (
+              bits, label, args.rate_mb, len(rows), median([r[1] for r in rows]),
+              median([r[2] for r in rows]), median([r[0] for r in rows]) / 1000,
+              os.getloadavg()[0]))
     return 0
 
 
