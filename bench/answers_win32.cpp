@@ -9,6 +9,7 @@
 //   stall <ms> <ms>     the longest time a message waited for an answer: until the
 //                       copy was in place, and until the box (making the box takes
 //                       the window's thread a while, after the attempt)
+//   stall_at <ms>       when the first of those began, from the press
 //   answered <n> <m>    messages answered, and refused or timed out
 //   exit <code>
 // Wine refuses messages to a window it takes for hung at once, so the stall
@@ -86,7 +87,7 @@ int wmain(int argc, wchar_t** argv) {
 
   const bench::Stopwatch sinceClick;
   ::PostMessageW(button, BM_CLICK, 0, 0);
-  double stall = 0, waitingSince = -1, placed = -1, stallPlaced = -1;
+  double stall = 0, waitingSince = -1, placed = -1, stallPlaced = -1, stallAt = 0;
   long answered = 0, missed = 0;
   HWND box = nullptr;
   while (!(box = Find(pi.dwProcessId, true)) && sinceClick.Milliseconds() < kTimeoutMs) {
@@ -94,13 +95,19 @@ int wmain(int argc, wchar_t** argv) {
     const double sent = sinceClick.Milliseconds();
     if (placed < 0 && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
       placed = sent;
-      stallPlaced = std::max(stall, waitingSince < 0 ? 0 : sent - waitingSince);
+      stallPlaced = stall;
+      if (waitingSince >= 0 && sent - waitingSince > stallPlaced) {
+        stallPlaced = sent - waitingSince;
+        stallAt = waitingSince;
+      }
     }
     if (waitingSince < 0) waitingSince = sent;
     DWORD_PTR ignored = 0;
     if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
       ++answered;
-      stall = std::max(stall, sinceClick.Milliseconds() - waitingSince);
+      const double waited = sinceClick.Milliseconds() - waitingSince;
+      if (waited > stall && placed < 0) stallAt = waitingSince;
+      stall = std::max(stall, waited);
       waitingSince = -1;
     } else {
       ++missed;
@@ -112,8 +119,8 @@ int wmain(int argc, wchar_t** argv) {
   if (waitingSince >= 0) stall = std::max(stall, written - waitingSince);
   if (!box) return Fail("box", pi.hProcess);
   if (placed < 0) placed = written, stallPlaced = stall;
-  std::printf("placed %.0f\nwritten %.0f\nstall %.0f %.0f\nanswered %ld %ld\n", placed, written,
-              stallPlaced, stall, answered, missed);
+  std::printf("placed %.0f\nwritten %.0f\nstall %.0f %.0f\nstall_at %.0f\nanswered %ld %ld\n",
+              placed, written, stallPlaced, stall, stallAt, answered, missed);
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   if (::WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)

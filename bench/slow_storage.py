@@ -95,6 +95,7 @@ def main(argv):
                 placed = float(expect_line(program, "placed", timeout=900))
                 written = float(expect_line(program, "written"))
                 stall, stall_box = (float(v) for v in expect_line(program, "stall").split())
+                stall_at = float(expect_line(program, "stall_at"))
                 answered, missed = expect_line(program, "answered").split()
                 code = expect_line(program, "exit")
             finally:
@@ -103,9 +104,10 @@ def main(argv):
             same = os.path.exists(target) and os.path.getsize(target) == os.path.getsize(archive)
             rows.append((placed, stall, stall_box))
             print("run %d: in place after %.2f s (%.1f MB/s), box after %.2f s; longest time "
-                  "without an answer %.0f ms until in place, %.0f ms until the box; "
+                  "without an answer %.0f ms until in place (from %.2f s), %.0f ms until the box; "
                   "%s answered, %s not; exit %s%s" % (
-                      run, placed / 1000, size / placed / 1000, written / 1000, stall, stall_box,
+                      run, placed / 1000, size / placed / 1000, written / 1000, stall,
+                      stall_at / 1000, stall_box,
                       answered, missed, code, "" if same else ", WRONG SIZE"), flush=True)
     print("%s-bit, %s MB at %g MB/s, median of %d runs: longest time without an answer "
           "%.0f ms while the attempt ran (%.0f ms until the success box); in place after %.2f s; "
