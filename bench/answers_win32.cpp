@@ -1,9 +1,11 @@
-// lumarso_bench_answers <updater.exe> <host folder\>
+// lumarso_bench_answers <updater.exe> <host folder\> [<the same folder, seen directly\>]
 //
 // Starts the updater with /D=<host folder\>, presses its button as soon as
 // the window shows and asks the window every 50 ms whether it answers
 // (WM_NULL, SendMessageTimeoutW with SMTO_ABORTIFHUNG) until the success box
-// shows; then answers the box and waits for the end.  Reports on stdout:
+// shows; then answers the box and waits for the end.  The new copy is looked
+// for in the third folder if given: the storage under test may keep a look
+// through it waiting.  Reports on stdout:
 //   placed <ms>         from the press to the new copy in place (the attempt's end)
 //   written <ms>        from the press to the box
 //   stall <ms> <ms>     the longest time a message waited for an answer: until the
@@ -60,12 +62,13 @@ int Fail(const char* what, HANDLE process) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: lumarso_bench_answers <updater.exe> <host folder\\>\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr,
+                 "usage: lumarso_bench_answers <updater.exe> <host folder\\> [<seen directly\\>]\n");
     return 2;
   }
   std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" /D=" + argv[2];
-  std::wstring target = argv[2];
+  std::wstring target = argv[argc - 1];
   if (!target.empty() && target.back() != L'\\') target += L'\\';
   target += L"Lumarso2015.zip";
   STARTUPINFOW si{};

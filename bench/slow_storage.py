@@ -90,7 +90,7 @@ def main(argv):
                 if name != "Quadrivo.exe":
                     os.remove(os.path.join(host, name))
             read_once(exe)
-            program = wine.start(watcher, exe, seen_host)
+            program = wine.start(watcher, exe, seen_host, winpath(host, folder=True))
             try:
                 placed = float(expect_line(program, "placed", timeout=900))
                 written = float(expect_line(program, "written"))
