@@ -35,11 +35,13 @@ constexpr auto kExitTimeout = 30s;
 // How often the window is asked whether it answers.
 constexpr auto kPoll = 50ms;
 // The aim is an answer within 100 ms.  Wine on a busy two-core machine
-// (sibling test processes, wineserver, the file system's own process) adds
-// scheduling delays of its own to a window that does answer: the limit
-// allows for that and still fails a window thread that writes even one
-// 64 KiB piece at 400 KB/s (160 ms) itself.
-constexpr auto kLongestStallAllowed = 150ms;
+// (sibling tests, builds, wineserver, the file system's own process) now and
+// then keeps even an idle window from answering for a few hundred ms, once or
+// twice in a run.  So: no wait over 400 ms, and waits over 100 ms rare.  A
+// window thread that did the writing itself fails both: 10 s in one piece,
+// or a wait of 160 ms or more for every 64 KiB piece at 400 KB/s.
+constexpr auto kLongestStallAllowed = 400ms;
+constexpr int kStallsOver100msAllowed = 3;
 // Closing during the write ends the process within 2 s.
 constexpr auto kCloseAllowed = 2000ms;
 // A write through the throttle takes seconds; much less means the folder
@@ -247,6 +249,10 @@ void WindowAnswers(const Options& o) {
               "the window went " + std::to_string(w.longestStall.count()) +
                   " ms without answering (allowed " + std::to_string(kLongestStallAllowed.count()) +
                   " ms)");
+    E2E_CHECK(w.stallsOver100ms <= kStallsOver100msAllowed,
+              "the window kept " + std::to_string(w.stallsOver100ms) +
+                  " messages waiting over 100 ms (allowed " +
+                  std::to_string(kStallsOver100msAllowed) + ")");
   });
 }
 
