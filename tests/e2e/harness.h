@@ -15,6 +15,8 @@ struct Options {
   unsigned retryMs = 0;         // the updater's retry interval (0: unknown)
   std::wstring base;            // patch scenarios: the edition the patch updates from
   std::wstring archive;         // patch scenarios: the new edition
+  std::wstring slowMount;       // slow-storage scenarios: the throttled mount
+  std::wstring slowBacking;     // and the folder it passes through to
 };
 
 struct Scenario {
@@ -29,6 +31,8 @@ const std::vector<Scenario>& AllScenarios();
 const std::vector<Scenario>& UnattendedScenarios();
 // The patch updater's, listed last; they want --base and --archive.
 const std::vector<Scenario>& PatchScenarios();
+// With the host folder on throttled storage; they want --slow-mount and --slow-backing.
+const std::vector<Scenario>& SlowStorageScenarios();
 
 class CheckFailed : public std::runtime_error {
  public:

@@ -3,6 +3,8 @@
 //   lumarso_e2e list
 //   lumarso_e2e <scenario>|all --exe PATH [--retry-ms N] [--screenshots DIR]
 //               [--base OLD.zip --archive NEW.zip]   (the patch scenarios)
+//               [--slow-mount DIR --slow-backing DIR] (the slow-storage scenarios,
+//                run through tests/slow_storage/on_slow_storage.py)
 //   lumarso_e2e seed [--host-root C:\Velto\]
 //   lumarso_e2e demo --exe PATH [--host-root C:\Velto\] [--screenshots DIR]
 //
@@ -82,6 +84,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--host-root") o.hostFolder = WindowsPath(v);
     else if (a == L"--base") o.base = WindowsPath(v);
     else if (a == L"--archive") o.archive = WindowsPath(v);
+    else if (a == L"--slow-mount") o.slowMount = WindowsPath(v);
+    else if (a == L"--slow-backing") o.slowBacking = WindowsPath(v);
     else return Usage();
   }
   if (!o.hostFolder.empty() && o.hostFolder.back() != L'\\') o.hostFolder += L'\\';
@@ -91,6 +95,8 @@ int wmain(int argc, wchar_t** argv) {
   scenarios.insert(scenarios.end(), e2e::UnattendedScenarios().begin(),
                    e2e::UnattendedScenarios().end());
   scenarios.insert(scenarios.end(), e2e::PatchScenarios().begin(), e2e::PatchScenarios().end());
+  scenarios.insert(scenarios.end(), e2e::SlowStorageScenarios().begin(),
+                   e2e::SlowStorageScenarios().end());
   if (command == L"list") {
     for (const auto& s : scenarios) std::printf("%-24s %s\n", s.name, s.summary);
     return 0;
