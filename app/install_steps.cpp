@@ -7,6 +7,7 @@
 
 #include "app/patch_steps.h"
 #include "app/texts.h"
+#include "payload/patch_header.h"
 #include "payload/write_payload.h"
 
 namespace app {
@@ -25,7 +26,9 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
     step_ = L"";
     target_ = std::move(target);
     oldCopy_.clear();
+    if (meter_ != nullptr) meter_->Begin(target_);
   }
+  void SetMeter(MeteredFiles* meter) noexcept { meter_ = meter; }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
   // What the failing call was doing, for the log.
   [[nodiscard]] const wchar_t* FailedStep() const noexcept { return step_; }
@@ -85,6 +88,14 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
                                                  platform::Win32Status* error) override {
     auto found = resources_.Find(type, id, error);
     if (!found) Note(*error, L"finding the CUSTOM/101 resource for");
+    if (found && meter_ != nullptr) {
+      // The archive is written as it is; a patch writes the new edition.
+      if (id != payload::kPatchResourceId) {
+        meter_->Expect(found->size());
+      } else if (const auto header = payload::ReadPatchHeader(*found)) {
+        meter_->Expect(header->to.size);
+      }
+    }
     return found;
   }
   platform::Win32Status LocateInFile(std::span<const std::byte> view,
@@ -107,6 +118,7 @@ class InstallSteps::Witness final : public platform::FileSystem, public platform
   const wchar_t* step_ = L"";
   std::wstring target_;
   std::set<platform::FileId> oldCopy_;  // open handles on the copy in place
+  MeteredFiles* meter_ = nullptr;
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -120,6 +132,8 @@ InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& res
       patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
+
+void InstallSteps::SetMeter(MeteredFiles* meter) noexcept { witness_->SetMeter(meter); }
 
 std::wstring InstallSteps::Lookup(const wchar_t* what, std::wstring (modreg::ModReg::*lookup)()) {
   const std::wstring found = (modReg_.*lookup)();

@@ -1,6 +1,6 @@
 #pragma once
-// Local wall-clock time for the log, and a plain wait for the run that has no
-// window (and so no timer) to wait with.
+// Local wall-clock time for the log, a plain wait for the run that has no
+// window (and so no timer) to wait with, and a steady count for measuring.
 #include <cstdint>
 
 namespace platform {
@@ -16,6 +16,8 @@ class Clock {
   [[nodiscard]] virtual LocalTime Now() = 0;
   // Blocks the calling thread; nothing else runs meanwhile.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Microseconds from an arbitrary start, never going back: for durations.
+  [[nodiscard]] virtual std::uint64_t Microseconds() = 0;
 };
 
 }  // namespace platform

@@ -14,6 +14,7 @@ class FakeClock final : public Clock {
   [[nodiscard]] LocalTime Now() override { return now; }
   void Sleep(std::uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
+    micros += std::uint64_t{milliseconds} * 1000u;
     if (onSleep) onSleep();
     const std::uint64_t ms = now.millisecond + std::uint64_t{milliseconds};
     const std::uint64_t seconds = now.second + ms / 1000;
@@ -24,7 +25,10 @@ class FakeClock final : public Clock {
     now.hour += static_cast<int>(minutes / 60);  // tests stay within a day
   }
 
+  [[nodiscard]] std::uint64_t Microseconds() override { return micros; }
+
   LocalTime now{2026, 3, 9, 8, 5, 7, 42};
+  std::uint64_t micros = 0;
   std::vector<std::uint32_t> sleeps;
   // Runs during each sleep: the world may change while the program waits.
   std::function<void()> onSleep;

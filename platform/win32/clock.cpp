@@ -12,4 +12,15 @@ LocalTime Win32Clock::Now() {
 
 void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+std::uint64_t Win32Clock::Microseconds() {
+  LARGE_INTEGER count{};
+  LARGE_INTEGER frequency{};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  const auto c = static_cast<std::uint64_t>(count.QuadPart);
+  const auto f = static_cast<std::uint64_t>(frequency.QuadPart);
+  // In two parts: count times a million would overflow after a few days.
+  return c / f * 1000000u + c % f * 1000000u / f;
+}
+
 }  // namespace platform::win32
