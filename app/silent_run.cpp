@@ -72,6 +72,7 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
     for (std::uint32_t waited = 0; waited < settings.retryIntervalMs && !closed(); waited += kWaitSliceMs) {
       services.clock.Sleep(std::min(kWaitSliceMs, settings.retryIntervalMs - waited));
     }
+    if (closed()) return WindowClosed(log);
   }
   log.Line(L"result: exit code 3, gave up after " + std::to_wstring(settings.retries) +
            L" failed retries");
