@@ -29,12 +29,16 @@ TEST(Win32ErrorMessages, GiveOneLineOfTheSystemsOwnText) {
 TEST(Win32Clock, TellsTheDateAndSleepsAsLongAsAsked) {
   win32::Win32Clock clock;
   const LocalTime before = clock.Now();
+  const std::uint64_t steadyBefore = clock.Microseconds();
   EXPECT_GE(before.year, 2024);
   EXPECT_TRUE(before.month >= 1 && before.month <= 12);
   const auto ms = [](const LocalTime& t) {
     return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
   };
   clock.Sleep(120);
+  const std::uint64_t steady = clock.Microseconds() - steadyBefore;
+  EXPECT_GE(steady, 100'000u);
+  EXPECT_LT(steady, 10'000'000u);
   const int elapsed = ms(clock.Now()) - ms(before);
   // Across midnight the difference is meaningless; the day rarely turns here.
   if (elapsed >= 0) {
