@@ -2,13 +2,13 @@
 // The silent run with a small progress window (/PASSIVE): the steps, log and
 // exit codes of /S on the worker, while the window's thread shows the
 // progress and asks nothing.  Closing the window stops the run: 1602.
+#include <utility>
+
 #include "app/install_log.h"
 #include "app/metered_files.h"
 #include "app/silent_run.h"
 #include "app/worker.h"
 #include "platform/window.h"
-
-#include <utility>
 
 namespace app {
 
