@@ -66,6 +66,8 @@ class Parser {
     const std::wstring value = hasValue ? token.substr(equals + 1) : std::wstring();
     if (!hasValue && name == L"S") {
       Flag(out_.silent, token);
+    } else if (!hasValue && name == L"PASSIVE") {
+      Flag(out_.progressWindow, token);
     } else if (!hasValue && (name == L"?" || name == L"H")) {
       Flag(out_.help, token);
     } else if (hasValue && name == L"RETRIES") {
@@ -95,6 +97,8 @@ class Parser {
   }
 
   void Finish() {
+    // msiexec's name for an install that shows only its progress.
+    if (out_.progressWindow) out_.silent = true;
     if (out_.retries && !out_.silent) Fault(SwitchProblem::RetriesWithoutSilent, retriesTyped_);
   }
 

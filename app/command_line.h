@@ -11,7 +11,8 @@ namespace app {
 enum class SwitchProblem { None, Unknown, BadNumber, Empty, Twice, NotLast, RetriesWithoutSilent };
 
 struct CommandLine {
-  bool silent = false;                   // /S
+  bool silent = false;                   // /S, or /PASSIVE
+  bool progressWindow = false;           // /PASSIVE: silent, with a small progress window
   bool help = false;                     // /? or /H
   std::wstring hostFolder;               // /D=, ending with a backslash; empty: the lookups
   std::optional<std::uint32_t> retries;  // /RETRIES=

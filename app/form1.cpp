@@ -5,23 +5,25 @@
 #include "app/exit_codes.h"
 #include "platform/decimal.h"
 #include "app/patch_steps.h"
+#include "app/startup.h"
 #include "app/texts.h"
 
 namespace app {
 
 namespace {
 
-// Set while a tick runs; a tick dispatched by the modal loop of one of the
-// tick's own boxes, or by its message pump, finds it set and returns.
-class TickScope {
+// Raises a flag for a scope.  A tick dispatched by the modal loop of one of
+// the tick's own boxes, or by its message pump, finds tickRunning_ raised
+// and returns.
+class Raised {
  public:
-  explicit TickScope(bool& running) noexcept : running_(running) { running_ = true; }
-  TickScope(const TickScope&) = delete;
-  TickScope& operator=(const TickScope&) = delete;
-  ~TickScope() { running_ = false; }
+  explicit Raised(bool& flag) noexcept : flag_(flag) { flag_ = true; }
+  Raised(const Raised&) = delete;
+  Raised& operator=(const Raised&) = delete;
+  ~Raised() { flag_ = false; }
 
  private:
-  bool& running_;
+  bool& flag_;
 };
 
 }  // namespace
@@ -53,18 +55,41 @@ void Form1::EndNotTheBase() {
 }
 
 void Form1::cmdAvviaConTimer_Click() {
+  if (!worker_.Idle()) return;
   strCandidateDir = steps_.FirstCandidate();
   lngAttempts = 0;
-  if (!DiscoverHostFolder()) return;  // cancelled: nothing written, timer as it was
+  bool found = false;
+  {
+    // A tick that falls due behind the prompt waits for it to close, so
+    // that the attempt never runs beside the discovery's own file calls.
+    const Raised scope(discovering_);
+    found = DiscoverHostFolder();
+  }
+  if (!found) {
+    // Cancelled: nothing written, timer as it was; a tick that fell due
+    // meanwhile runs now, with the previous target.
+    if (std::exchange(tickDue_, false)) Timer_Timer();
+    return;
+  }
+  tickDue_ = false;  // this click's own first attempt comes instead
   strTargetDir = strCandidateDir;
-  if (WritePayload()) EndWritten();
+  clickAttempt_ = true;
+  WritePayload();
+}
+
+void Form1::ClickAttemptEnded() {
+  if (AttemptWritten()) EndWritten();
   // The first failure is neither counted nor shown.
   s_.window.SetTimerEnabled(true);
 }
 
 void Form1::Timer_Timer() {
-  if (tickRunning_) return;
-  const TickScope scope(tickRunning_);
+  if (tickRunning_ || !worker_.Idle()) return;
+  if (discovering_) {
+    tickDue_ = true;
+    return;
+  }
+  const Raised scope(tickRunning_);
   try {
     if (lngAttempts >= texts::kRetriesBeforeQuestion) {
       const platform::Answer answer =
@@ -79,13 +104,26 @@ void Form1::Timer_Timer() {
       }
       lngAttempts = 0;
     }
-    if (WritePayload()) {
+    clickAttempt_ = false;
+    WritePayload();
+    return;  // TickAttemptEnded goes on once the attempt has ended
+  } catch (const std::exception&) {
+    // Any error of the retry is one more failed retry.  The end of the
+    // program is deliberately not caught here.
+  } catch (const modreg::RuntimeError&) {
+  }
+  CountFailedRetry();
+}
+
+void Form1::TickAttemptEnded(std::exception_ptr error) {
+  const Raised scope(tickRunning_);
+  try {
+    if (error) std::rethrow_exception(error);
+    if (AttemptWritten()) {
       s_.window.SetTimerEnabled(false);
       EndWritten();
     }
   } catch (const std::exception&) {
-    // Any error of the retry is one more failed retry.  The end of the
-    // program is deliberately not caught here.
   } catch (const modreg::RuntimeError&) {
   }
   CountFailedRetry();
@@ -98,15 +136,55 @@ void Form1::CountFailedRetry() {
   s_.window.RunPendingMessages();
 }
 
-bool Form1::WritePayload() {
-  const payload::PayloadAttempt attempt = steps_.Attempt(s_.dialogs, strTargetDir);
-  strZipName = attempt.zipName;
+void Form1::WritePayload() {
+  result_ = {};
+  boxes_.boxes.clear();
+  s_.window.SetWorking(true);
+  // The worker gets its own copy of the target: the window may change
+  // strTargetDir meanwhile.
+  worker_.Start([this, target = strTargetDir] { result_ = steps_.Attempt(boxes_, target); });
+}
+
+void Form1::OnWorkPosted() {
+  if (worker_.Idle()) return;  // a message the worker posted before its end
+  const ProgressLook look = files_.Look();
+  s_.window.SetProgress(look.counted, look.position);
+  std::exception_ptr error;
+  try {
+    if (!worker_.Collect()) return;
+  } catch (...) {
+    error = std::current_exception();
+  }
+  s_.window.SetWorking(false);
+  if (!clickAttempt_) return TickAttemptEnded(error);
+  // The install command has no trap: its error is the program's end.
+  if (error) std::rethrow_exception(error);
+  ClickAttemptEnded();
+}
+
+bool Form1::AttemptWritten() {
+  strZipName = result_.zipName;
   // A failed lookup keeps the copy of the last attempt that found one.
-  if (attempt.payload) bytPayload = *attempt.payload;
-  alreadyCurrent_ = attempt.alreadyCurrent;
+  if (result_.payload) bytPayload = *result_.payload;
+  alreadyCurrent_ = result_.alreadyCurrent;
   // Retrying cannot make another edition into the one a patch updates.
-  if (attempt.notTheBase) EndNotTheBase();
-  return attempt.written;
+  if (result_.notTheBase) EndNotTheBase();
+  if (!result_.written) return false;
+  // The success notice, which the attempt could not show from the worker.
+  for (const KeptBoxes::Box& box : std::exchange(boxes_.boxes, {})) {
+    s_.dialogs.MessageBox(box.text, box.icon, box.buttons, box.title);
+  }
+  return true;
+}
+
+int Form1::Closed() {
+  worker_.Stop();
+  // It may have put the manual in place before it heard of the close.
+  if (result_.written) {
+    LogWritten(steps_.log(), result_.alreadyCurrent);
+    return kExitWritten;
+  }
+  return WindowClosed(steps_.log());
 }
 
 }  // namespace app

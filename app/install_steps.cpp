@@ -9,6 +9,7 @@
 #include "app/attempt_times.h"
 #include "app/patch_steps.h"
 #include "app/texts.h"
+#include "payload/patch_header.h"
 #include "payload/write_payload.h"
 #include "platform/decimal.h"
 
@@ -37,9 +38,11 @@ class InstallSteps::Witness final : public platform::FileSystem {
     oldCopy_.clear();
     times_.Begin(std::move(attempt), patch ? L"hashed" : L"compared",
                  patch ? L"patched and written" : L"written");
+    if (meter_ != nullptr) meter_->Begin(target_);
   }
   // The attempt is over: its last figures go to the log.
   void End() { times_.End(); }
+  void SetMeter(MeteredFiles* meter) noexcept { meter_ = meter; }
   [[nodiscard]] platform::Win32Status LastFailure() const noexcept { return last_; }
   // What the failing call was doing, for the log.
   [[nodiscard]] const wchar_t* FailedStep() const noexcept { return step_; }
@@ -130,6 +133,14 @@ class InstallSteps::Witness final : public platform::FileSystem {
                                                    platform::Win32Status* error) override {
       auto found = resources_.Find(type, id, error);
       if (!found) owner_.Note(*error, L"finding the CUSTOM/101 resource for");
+      if (found && owner_.meter_ != nullptr) {
+        // The archive is written as it is; a patch writes the new edition.
+        if (id != payload::kPatchResourceId) {
+          owner_.meter_->Expect(found->size());
+        } else if (const auto header = payload::ReadPatchHeader(*found)) {
+          owner_.meter_->Expect(header->to.size);
+        }
+      }
       return found;
     }
     platform::Win32Status LocateInFile(std::span<const std::byte> view,
@@ -158,6 +169,7 @@ class InstallSteps::Witness final : public platform::FileSystem {
   std::wstring newCopy_;                   // the temporary file, once created
   std::vector<platform::FileId> oldCopy_;  // open handles on the copy in place
   AttemptTimes times_;
+  MeteredFiles* meter_ = nullptr;
 };
 
 InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& resources,
@@ -171,6 +183,8 @@ InstallSteps::InstallSteps(platform::FileSystem& files, platform::Resources& res
       patchHash_(patchHash) {}
 
 InstallSteps::~InstallSteps() = default;
+
+void InstallSteps::SetMeter(MeteredFiles* meter) noexcept { witness_->SetMeter(meter); }
 
 std::wstring InstallSteps::Lookup(const wchar_t* what, std::wstring (modreg::ModReg::*lookup)()) {
   const std::wstring found = (modReg_.*lookup)();

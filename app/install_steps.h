@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/install_log.h"
+#include "app/metered_files.h"
 #include "modreg/modreg.h"
 #include "payload/write_payload.h"
 #include "platform/dialogs.h"
@@ -38,6 +39,8 @@ class InstallSteps {
                                                 const std::wstring& targetDir);
 
   InstallLog& log() noexcept { return log_; }
+  // Each attempt from now on tells `meter` what it writes, for its progress.
+  void SetMeter(MeteredFiles* meter) noexcept;
 
  private:
   class Witness;

@@ -7,6 +7,7 @@
 #include "app/exit_codes.h"
 #include "app/install_log.h"
 #include "app/module1.h"
+#include "app/progress_run.h"
 #include "app/retry_interval.h"
 #include "app/silent_run.h"
 #include "app/startup.h"
@@ -59,6 +60,20 @@ int RunSilent(System& system, const app::CommandLine& commandLine, app::InstallL
   }
 }
 
+// /PASSIVE: the silent run on the worker, its progress in the window.
+int RunWithProgress(System& system, const app::CommandLine& commandLine, app::InstallLog& log,
+                    platform::win32::Win32MainWindow& window) {
+  platform::win32::QuietFatalReports();
+  app::ProgressRun run(
+      {system.registry, system.files, system.resources, system.process, system.clock},
+      {commandLine.hostFolder, commandLine.Retries(), app::kRetryIntervalMs, system.patchHash},
+      log, window);
+  run.Start();
+  (void)window.RunUntilClosed();
+  // The run's end ends the program inside the loop, with its exit code.
+  return run.Closed();
+}
+
 int Run(HINSTANCE instance, const wchar_t* arguments) {
   const app::CommandLine commandLine = app::ParseCommandLine(arguments);
   System system;
@@ -67,16 +82,17 @@ int Run(HINSTANCE instance, const wchar_t* arguments) {
   platform::win32::Win32MainWindow window(instance, /*iconId=*/1);
   platform::win32::Win32Dialogs dialogs(instance, window);
   if (const auto code = app::Prepare(commandLine, arguments, dialogs, log, System::kExeName)) return *code;
+  if (commandLine.progressWindow) return RunWithProgress(system, commandLine, log, window);
   if (commandLine.silent) return RunSilent(system, commandLine, log);
 
   modreg::ModReg modReg(system.registry, dialogs, system.process);
   app::Module1 module1(
       {system.registry, system.files, system.resources, dialogs, window, system.process}, modReg,
-      app::kRetryIntervalMs, {&log, commandLine.hostFolder, system.patchHash});
+      app::kRetryIntervalMs, {&log, commandLine.hostFolder, system.patchHash, &system.clock});
   module1.Main();
   (void)window.RunUntilClosed();
   // A written manual ends the program inside the loop, with 0.
-  return app::WindowClosed(log);
+  return module1.form1()->Closed();
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "app/silent_run.h"
 
+#include <algorithm>
+
 #include "app/exit_codes.h"
 #include "platform/decimal.h"
 #include "app/install_steps.h"
 #include "app/patch_steps.h"
+#include "app/startup.h"
 #include "modreg/modreg.h"
 
 namespace app {
@@ -31,6 +34,9 @@ class LoggedBoxes final : public platform::Dialogs {
   InstallLog& log_;
 };
 
+// Slices of the wait between attempts, so that a close is heard at once.
+constexpr std::uint32_t kWaitSliceMs = 100;
+
 }  // namespace
 
 int RunSilent(const SilentServices& services, const SilentSettings& settings, InstallLog& log) {
@@ -38,9 +44,12 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
   modreg::ModReg modReg(services.registry, boxes, services.process);
   InstallSteps steps(services.files, services.resources, modReg, log, settings.hostFolder,
                      settings.patchHash);
+  steps.SetMeter(settings.meter);
+  const auto closed = [&] { return settings.meter != nullptr && settings.meter->Cancelled(); };
 
   const std::wstring target = steps.FirstCandidate();
   if (!steps.HostIsIn(target)) {
+    if (closed()) return WindowClosed(log);
     log.Line(L"result: exit code 2, Quadrivo.exe is not in \"" + target + L"\"; nothing written");
     return kExitHostNotFound;
   }
@@ -54,8 +63,17 @@ int RunSilent(const SilentServices& services, const SilentSettings& settings, In
       LogNotTheBase(log);
       return kExitNotTheBaseEdition;
     }
+    if (closed()) return WindowClosed(log);
     if (failedRetries == settings.retries) break;
-    services.clock.Sleep(settings.retryIntervalMs);
+    if (settings.meter == nullptr) {
+      services.clock.Sleep(settings.retryIntervalMs);
+      continue;
+    }
+    settings.meter->Waiting();
+    for (std::uint32_t waited = 0; waited < settings.retryIntervalMs && !closed(); waited += kWaitSliceMs) {
+      services.clock.Sleep(std::min(kWaitSliceMs, settings.retryIntervalMs - waited));
+    }
+    if (closed()) return WindowClosed(log);
   }
   log.Line(L"result: exit code 3, gave up after " + platform::Decimal(settings.retries) +
            L" failed retries");

@@ -13,13 +13,15 @@ constexpr wchar_t kTitle[] = L"Lumarso 2015";
 
 // Follows "Uso: <exe name>".
 constexpr wchar_t kUsage[] =
-    L" [/S] [/RETRIES=n] [/LOG=file] [/D=cartella]\n"
+    L" [/S | /PASSIVE] [/RETRIES=n] [/LOG=file] [/D=cartella]\n"
     L"\n"
     L"/S \u2013 installazione silenziosa: nessuna finestra e nessun messaggio.\n"
+    L"/PASSIVE \u2013 come /S, ma con una piccola finestra che mostra l'avanzamento; "
+    L"chiuderla interrompe l'installazione (codice 1602).\n"
     L"/D=cartella \u2013 la cartella di Quadrivo, al posto di quella letta dal registro. "
     L"Va data per ultima: tutto ci\u00f2 che segue \"=\" \u00e8 la cartella, spazi compresi, "
     L"senza virgolette.\n"
-    L"/RETRIES=n \u2013 solo con /S: quanti nuovi tentativi, uno ogni 20 secondi, prima di "
+    L"/RETRIES=n \u2013 solo con /S o /PASSIVE: quanti nuovi tentativi, uno ogni 20 secondi, prima di "
     L"rinunciare (40 se omesso; 0: un solo tentativo).\n"
     L"/LOG=file \u2013 aggiunge al file un registro in inglese (UTF-8), per l'assistenza.\n"
     L"/? oppure /H \u2013 mostra questo aiuto.\n"
@@ -79,7 +81,10 @@ std::optional<int> Prepare(const CommandLine& commandLine, std::wstring_view arg
     }
   }
   log.Line(std::wstring(L"Lumarso2015 ") + kVersion + L" started" +
-           (commandLine.silent ? L" (silent)" : L"") + L", command line: " +
+           (commandLine.progressWindow ? L" (silent, progress window)"
+            : commandLine.silent       ? L" (silent)"
+                                       : L"") +
+           L", command line: " +
            std::wstring(arguments));
   if (!commandLine.Good()) {
     // Quoted, so that a switch of blanks or quotes alone still shows where it is.

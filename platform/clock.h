@@ -1,7 +1,6 @@
 #pragma once
-// Local wall-clock time for the log, a count that measures how long a step
-// took, and a plain wait for the run that has no window (and so no timer) to
-// wait with.
+// Local wall-clock time for the log, a plain wait for the run that has no
+// window (and so no timer) to wait with, and a steady count for measuring.
 #include <cstdint>
 
 namespace platform {
@@ -15,11 +14,12 @@ class Clock {
  public:
   virtual ~Clock() = default;
   [[nodiscard]] virtual LocalTime Now() = 0;
-  // Milliseconds from a fixed moment (the system's start); unlike the local
-  // time, never set back or forward while a step runs.
-  [[nodiscard]] virtual std::uint64_t Milliseconds() = 0;
   // Blocks the calling thread; nothing else runs meanwhile.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Microseconds from an arbitrary start, never going back: for durations.
+  [[nodiscard]] virtual std::uint64_t Microseconds() = 0;
+  // The same count in milliseconds, for the log's step times.
+  [[nodiscard]] std::uint64_t Milliseconds() { return Microseconds() / 1000; }
 };
 
 }  // namespace platform

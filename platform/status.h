@@ -24,6 +24,7 @@ inline constexpr Win32Status kErrorDiskFull = 112;
 inline constexpr Win32Status kErrorInvalidName = 123;
 inline constexpr Win32Status kErrorAlreadyExists = 183;
 inline constexpr Win32Status kErrorMoreData = 234;
+inline constexpr Win32Status kErrorOperationAborted = 995;
 inline constexpr Win32Status kErrorBadDb = 1009;
 inline constexpr Win32Status kErrorBadKey = 1010;
 inline constexpr Win32Status kErrorCantOpen = 1011;

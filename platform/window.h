@@ -1,5 +1,6 @@
 #pragma once
-// The main window as the logic sees it: one button, one timer.
+// The main window as the logic sees it: one button, one timer, and a
+// progress bar for the work a worker thread does meanwhile.
 #include <cstdint>
 #include <string>
 
@@ -11,7 +12,12 @@ class WindowEvents {
   virtual ~WindowEvents() = default;
   virtual void OnButtonClick() = 0;
   virtual void OnTimerTick() = 0;
+  // A worker called PostFromWorker; runs on the window's thread.
+  virtual void OnWorkPosted() {}
 };
+
+// The progress bar's range: the position is a share of the attempt's work.
+inline constexpr std::uint32_t kProgressRange = 1000;
 
 class MainWindow {
  public:
@@ -30,6 +36,17 @@ class MainWindow {
   [[nodiscard]] virtual bool TimerEnabled() const = 0;
   // Dispatches the messages already queued (repaints, clicks, ticks), then returns.
   virtual void RunPendingMessages() = 0;
+
+  // Work began or ended.  The progress bar (and the taskbar button) shows
+  // only once the work has gone on for about 0.3 s, so a short install
+  // looks as if there were none; it goes when the work ends.
+  virtual void SetWorking(bool working) = 0;
+  // `position` out of kProgressRange; with `counted` false, a step with no
+  // count: a marquee.
+  virtual void SetProgress(bool counted, std::uint32_t position) = 0;
+  // The one member any thread may call: OnWorkPosted runs on the window's
+  // thread later.  Never waits; once the window is gone it does nothing.
+  virtual void PostFromWorker() = 0;
 };
 
 }  // namespace platform

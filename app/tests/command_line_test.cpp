@@ -61,6 +61,11 @@ TEST(CommandLine, ReadsEverySwitchInAnyCaseWithEitherPrefix) {
     EXPECT_EQ(c.retries, row.retries);
     EXPECT_EQ(c.logPath, row.log);
   }
+  // /PASSIVE is /S with a progress window: retries allowed, one flag each.
+  const CommandLine passive = ParseCommandLine(L"-passive /RETRIES=2");
+  EXPECT_TRUE(passive.Good() && passive.silent && passive.progressWindow);
+  EXPECT_EQ(passive.Retries(), 2u);
+  EXPECT_FALSE(ParseCommandLine(L"/S").progressWindow);
   EXPECT_EQ(ParseCommandLine(L"/S").Retries(), 40u);
   EXPECT_EQ(ParseCommandLine(L"/S /RETRIES=2").Retries(), 2u);
 }
@@ -85,6 +90,7 @@ TEST(CommandLine, NamesTheFirstSwitchAtFault) {
       {L"/S /RETRIES=4294967296", SwitchProblem::BadNumber, L"/RETRIES=4294967296"},
       {L"/S /RETRIES=x /Q", SwitchProblem::BadNumber, L"/RETRIES=x"},
       {L"/S /s", SwitchProblem::Twice, L"/s"},
+      {L"/PASSIVE /S /passive", SwitchProblem::Twice, L"/passive"},
       {L"/S /RETRIES=1 /RETRIES=2", SwitchProblem::Twice, L"/RETRIES=2"},
       {L"/LOG=a /LOG=b", SwitchProblem::Twice, L"/LOG=b"},
       {L"/? /H", SwitchProblem::Twice, L"/H"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "payload/write_payload.h"
 
 namespace app::testing {
@@ -56,6 +58,33 @@ bool Rig::ClickIntoRetries() {
 void Rig::Release() {
   if (holder_ != 0) files.CloseElsewhere(holder_);
   holder_ = 0;
+}
+
+void Gate::Pass() {
+  std::unique_lock<std::mutex> lock(lock_);
+  arrived_ = true;
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return open_; });
+}
+
+bool Gate::Arrived() {
+  std::unique_lock<std::mutex> lock(lock_);
+  return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return arrived_; });
+}
+
+void Gate::Open() {
+  const std::lock_guard<std::mutex> lock(lock_);
+  open_ = true;
+  changed_.notify_all();
+}
+
+bool Rig::Settle() {
+  try {
+    window.Settle();
+  } catch (const ProgramEnded&) {
+    return true;
+  }
+  return false;
 }
 
 bool Rig::Click() {

@@ -2,7 +2,9 @@
 // A whole updater on the platform doubles: registry, disk, resources,
 // scripted boxes, a window with a manual timer, and a process whose end is
 // an exception.
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +29,23 @@ inline constexpr wchar_t kZip[] = L"Lumarso2015.zip";
 inline constexpr wchar_t kDone[] = L"Aggiornamento terminato!";
 inline constexpr wchar_t kPrompt[] = L"Specificare il percorso in cui \u00e8 stato installato Quadrivo";
 
+// Holds a worker inside a call until the test opens it: a file service as
+// slow as the test wants.
+class Gate {
+ public:
+  // Worker: says it arrived, then waits until opened.
+  void Pass();
+  // Test: waits until a worker is inside (false after 10 s), or opens.
+  [[nodiscard]] bool Arrived();
+  void Open();
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool arrived_ = false;
+  bool open_ = false;
+};
+
 class Rig {
  public:
   Rig();
@@ -50,6 +69,8 @@ class Rig {
   // go through the window, so every case also checks how Main wired it.
   bool Click();
   bool Tick();
+  // Takes the worker's posts until the work ends; true when the program ended.
+  bool Settle();
   // Runs a tick as the window would deliver it; the tick must be delivered.
   void TickExpectingFailure();
 

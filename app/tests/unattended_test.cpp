@@ -4,17 +4,20 @@
 
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "app/command_line.h"
 #include "app/decimal_text.h"
 #include "app/exit_codes.h"
 #include "app/install_log.h"
+#include "app/progress_run.h"
 #include "app/silent_run.h"
 #include "app/startup.h"
 #include "app/tests/rig.h"
 #include "platform/doubles/fake_clock.h"
 #include "platform/doubles/fake_error_messages.h"
 #include "platform/doubles/fake_log_file.h"
+#include "platform/doubles/fake_window.h"
 
 namespace app::testing {
 namespace {
@@ -371,6 +374,46 @@ TEST(Unattended, TheWindowEndsAsUsualWhenTheCopyInPlaceIsCurrent) {
   EXPECT_TRUE(u.Logged("attempt 1: 3000 bytes compared in 1.50 s (0.0 MB/s)\r\n")) << u.Log();
   EXPECT_FALSE(u.Logged("writing")) << u.Log();
   EXPECT_TRUE(u.Logged("result: exit code 0, the manual was already current\r\n"));
+}
+
+TEST(Unattended, APassiveRunShowsOnlyItsProgressAndStopsWhenItsWindowCloses) {
+  Unattended u;
+  ASSERT_EQ(u.log.Open(kLogPath), platform::kErrorSuccess);
+  u.SetMakerFolder("C:\\Velto\\");
+  u.MakeHost(kHost);
+  u.HoldTarget(kHost);
+  const std::vector<std::byte> old = *u.files.Content(std::wstring(kHost) + kZip);
+  {
+    // Held: the first attempt fails; the window is closed during the wait.
+    platform::doubles::FakeWindow window;
+    Gate gate;
+    u.clock.onSleep = [&] { gate.Pass(); };
+    ProgressRun run({u.registry, u.files, u.resources, u.process, u.clock}, {L"", 40, 20000},
+                    u.log, window);
+    run.Start();
+    ASSERT_TRUE(gate.Arrived());
+    std::thread opener([&] { gate.Open(); });
+    EXPECT_EQ(run.Closed(), kExitCancelled);
+    opener.join();
+    EXPECT_EQ(window.ButtonCaption(), kProgressButtonCaption);
+    EXPECT_EQ(window.CallsFromOtherThreads(), 0);
+    EXPECT_EQ(u.files.Content(std::wstring(kHost) + kZip), old);
+    EXPECT_TRUE(u.Logged("attempt 1 failed: "));
+    EXPECT_TRUE(u.Logged("result: exit code 1602, the window was closed before the manual was written\r\n"));
+  }
+  u.Release();
+  u.clock.onSleep = nullptr;
+  platform::doubles::FakeWindow window;
+  ProgressRun run({u.registry, u.files, u.resources, u.process, u.clock}, {L"", 40, 20000}, u.log,
+                  window);
+  run.Start();
+  EXPECT_THROW(window.Settle(), ProgramEnded);
+  EXPECT_EQ(u.process.exitCode, kExitWritten);
+  EXPECT_TRUE(u.Written(kHost));
+  // The success notice goes to the log only, as with /S.
+  EXPECT_TRUE(u.dialogs.Shown().empty());
+  EXPECT_TRUE(u.Logged("message (not shown): \"Aggiornamento terminato!\""));
+  EXPECT_FALSE(window.Progress().empty());
 }
 
 TEST(Unattended, TheLogIsUtf8OneLinePerStep) {

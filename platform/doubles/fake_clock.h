@@ -12,7 +12,6 @@ namespace platform::doubles {
 class FakeClock final : public Clock {
  public:
   [[nodiscard]] LocalTime Now() override { return now; }
-  [[nodiscard]] std::uint64_t Milliseconds() override { return elapsed; }
   void Sleep(std::uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
     if (onSleep) onSleep();
@@ -20,7 +19,7 @@ class FakeClock final : public Clock {
   }
   // Time passing while the program works, e.g. inside a slow file call.
   void Advance(std::uint32_t milliseconds) {
-    elapsed += milliseconds;
+    micros += std::uint64_t{milliseconds} * 1000u;
     const std::uint64_t ms = now.millisecond + std::uint64_t{milliseconds};
     const std::uint64_t seconds = now.second + ms / 1000;
     const std::uint64_t minutes = now.minute + seconds / 60;
@@ -30,8 +29,11 @@ class FakeClock final : public Clock {
     now.hour += static_cast<int>(minutes / 60);  // tests stay within a day
   }
 
+  [[nodiscard]] std::uint64_t Microseconds() override { return micros; }
+
   LocalTime now{2026, 3, 9, 8, 5, 7, 42};
-  std::uint64_t elapsed = 1000000;  // Milliseconds(); not 0, as a real clock is not
+  // Microseconds(); not 0, as a real clock's is not.
+  std::uint64_t micros = 1'000'000'000;
   std::vector<std::uint32_t> sleeps;
   // Runs during each sleep: the world may change while the program waits.
   std::function<void()> onSleep;

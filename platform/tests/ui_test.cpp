@@ -1,9 +1,11 @@
 // The real main window, message boxes and folder prompt under Wine.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/win32/dialogs.h"
 #include "platform/win32/dpi.h"
@@ -25,8 +27,10 @@ using test_support::ReadText;
 struct CountingEvents final : WindowEvents {
   void OnButtonClick() override { ++clicks; }
   void OnTimerTick() override { ++ticks; }
+  void OnWorkPosted() override { ++posts; }
   int clicks = 0;
   int ticks = 0;
+  int posts = 0;
 };
 
 // Pumps messages until `done` holds or about `limitMs` passed.
@@ -80,6 +84,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_NE(window.hwnd(), nullptr);
     ASSERT_NE(window.button(), nullptr);
     window.SetTimerEnabled(false);
+    window.SetWorking(false);
     window.SetButtonCaption(L"Installa il manuale");
     events = CountingEvents{};
   }
@@ -311,6 +316,50 @@ TEST_F(MainWindowTest, TicksKeepComingWhileABoxIsOpen) {
   window.SetTimerEnabled(false);
   // Why the tick handler guards itself against re-entry.
   EXPECT_GT(events.ticks, 0);
+}
+
+TEST_F(MainWindowTest, ProgressBarShowsLongWorkOnlyCountedOrMovingAndHearsTheWorker) {
+  const HWND bar = window.progressBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(GetDlgCtrlID(bar), 1002);
+  wchar_t className[64] = {};
+  GetClassNameW(bar, className, 64);
+  EXPECT_STREQ(className, PROGRESS_CLASSW);
+  EXPECT_FALSE(IsWindowVisible(bar));
+  const auto marquee = [&] { return (GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0; };
+
+  // Work that ends within 0.3 s leaves the window as it was.
+  window.SetWorking(true);
+  window.SetProgress(true, 500);
+  PumpUntil(window, [] { return false; }, 150);
+  window.SetWorking(false);
+  PumpUntil(window, [] { return false; }, 400);
+  EXPECT_FALSE(IsWindowVisible(bar));
+
+  const ULONGLONG started = GetTickCount64();
+  window.SetWorking(true);
+  window.SetProgress(true, 250);
+  PumpUntil(window, [&] { return IsWindowVisible(bar) != FALSE; });
+  ASSERT_TRUE(IsWindowVisible(bar));
+  EXPECT_GE(GetTickCount64() - started, 250u);
+  PBRANGE range{};
+  SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  EXPECT_EQ(range.iLow, 0);
+  EXPECT_EQ(range.iHigh, static_cast<int>(kProgressRange));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 250);
+  EXPECT_FALSE(marquee());
+  window.SetProgress(false, 0);  // a flush: no count
+  EXPECT_TRUE(marquee());
+  window.SetProgress(true, 600);
+  EXPECT_FALSE(marquee());
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 600);
+
+  std::thread worker([&] { window.PostFromWorker(); });
+  worker.join();
+  PumpUntil(window, [&] { return events.posts == 1; });
+  EXPECT_EQ(events.posts, 1);
+  window.SetWorking(false);
+  EXPECT_FALSE(IsWindowVisible(bar));
 }
 
 }  // namespace

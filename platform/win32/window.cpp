@@ -1,5 +1,7 @@
 #include "platform/win32/window.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <string>
 #include <utility>
@@ -13,12 +15,19 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Lumarso2015Window";
 constexpr int kButtonId = 1001;
+constexpr int kProgressBarId = 1002;
 constexpr UINT_PTR kTimerId = 1;
+// Work that ends sooner leaves the window as it was.
+constexpr UINT_PTR kRevealTimerId = 2;
+constexpr UINT kRevealAfterMs = 300;
+constexpr UINT kWorkPostedMessage = WM_APP + 1;
+constexpr UINT kMarqueeStepMs = 30;
 
 // Design sizes at 96 DPI.
 constexpr int kClientWidth = 557;
 constexpr int kClientHeight = 137;
 constexpr RECT kButtonRect{15, 22, 15 + 529, 22 + 100};
+constexpr RECT kProgressRect{15, 126, 15 + 529, 126 + 8};
 constexpr int kFontHundredthsOfPoint = 975;  // 9.75 pt
 constexpr wchar_t kFontFace[] = L"MS Sans Serif";
 
@@ -75,6 +84,9 @@ void Win32MainWindow::Create() {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
+  // Common Controls 6 (the manifest's): the progress bar and its marquee.
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     ThrowLastError("RegisterClassExW");
   }
@@ -105,6 +117,7 @@ LRESULT CALLBACK Win32MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam
       self = static_cast<Win32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
       self->hwnd_ = hwnd;
+      self->postTarget_ = hwnd;
     }
     if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     return self->HandleMessage(message, wParam, lParam);
@@ -118,6 +131,7 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE: return OnCreate();
     case WM_COMMAND: OnCommand(wParam); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
+    case kWorkPostedMessage: if (events_ != nullptr) events_->OnWorkPosted(); return 0;
     case WM_DPICHANGED: return OnDpiChanged(wParam, lParam);
     case WM_SETFOCUS: OnSetFocus(); return 0;
     case DM_GETDEFID: return OnGetDefId();
@@ -135,7 +149,16 @@ LRESULT Win32MainWindow::OnCreate() {
                             kButtonRect.bottom - kButtonRect.top, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), instance_,
                             nullptr);
-  return button_ == nullptr ? -1 : 0;
+  if (button_ == nullptr) return -1;
+  // Hidden until work has gone on for a while; not a tab stop.
+  bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, kProgressRect.left,
+                         kProgressRect.top, kProgressRect.right - kProgressRect.left,
+                         kProgressRect.bottom - kProgressRect.top, hwnd_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressBarId)), instance_,
+                         nullptr);
+  if (bar_ == nullptr) return -1;
+  SendMessageW(bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(kProgressRange));
+  return 0;
 }
 
 void Win32MainWindow::OnCommand(WPARAM wParam) {
@@ -145,6 +168,14 @@ void Win32MainWindow::OnCommand(WPARAM wParam) {
 }
 
 void Win32MainWindow::OnTimer(WPARAM wParam) {
+  if (wParam == kRevealTimerId) {
+    KillTimer(hwnd_, kRevealTimerId);
+    if (!working_) return;
+    barShown_ = true;
+    ApplyProgress();
+    ShowWindow(bar_, SW_SHOWNA);
+    return;
+  }
   // A tick already queued when the timer was disabled is dropped.
   if (wParam == kTimerId && timerEnabled_ && events_ != nullptr) events_->OnTimerTick();
 }
@@ -166,8 +197,10 @@ LRESULT Win32MainWindow::OnGetDefId() { return MAKELRESULT(kButtonId, DC_HASDEFI
 
 void Win32MainWindow::OnNcDestroy() {
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  postTarget_ = nullptr;
   hwnd_ = nullptr;
   button_ = nullptr;
+  bar_ = nullptr;
 }
 
 void Win32MainWindow::ApplyLayout(UINT dpi, bool resizeWindow) {
@@ -181,6 +214,11 @@ void Win32MainWindow::ApplyLayout(UINT dpi, bool resizeWindow) {
                ScaleForDpi(kButtonRect.top, dpi),
                ScaleForDpi(kButtonRect.right - kButtonRect.left, dpi),
                ScaleForDpi(kButtonRect.bottom - kButtonRect.top, dpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(bar_, nullptr, ScaleForDpi(kProgressRect.left, dpi),
+               ScaleForDpi(kProgressRect.top, dpi),
+               ScaleForDpi(kProgressRect.right - kProgressRect.left, dpi),
+               ScaleForDpi(kProgressRect.bottom - kProgressRect.top, dpi),
                SWP_NOZORDER | SWP_NOACTIVATE);
   UniqueFont font(CreateButtonFont(dpi));
   if (font.get() != nullptr) {
@@ -219,6 +257,52 @@ void Win32MainWindow::ApplyTimer() {
   } else {
     KillTimer(hwnd_, kTimerId);
   }
+}
+
+void Win32MainWindow::SetWorking(bool working) {
+  working_ = working;
+  counted_ = false;
+  position_ = 0;
+  if (hwnd_ == nullptr) return;
+  if (working) {
+    SetTimer(hwnd_, kRevealTimerId, kRevealAfterMs, nullptr);
+    return;
+  }
+  KillTimer(hwnd_, kRevealTimerId);
+  if (barShown_) {
+    barShown_ = false;
+    ShowWindow(bar_, SW_HIDE);
+    SendMessageW(bar_, PBM_SETMARQUEE, FALSE, 0);
+    taskbar_.Clear(hwnd_);
+  }
+}
+
+void Win32MainWindow::SetProgress(bool counted, std::uint32_t position) {
+  if (counted == counted_ && position == position_) return;
+  counted_ = counted;
+  position_ = position;
+  if (barShown_) ApplyProgress();
+}
+
+void Win32MainWindow::ApplyProgress() {
+  const LONG_PTR style = GetWindowLongPtrW(bar_, GWL_STYLE);
+  const bool marquee = (style & PBS_MARQUEE) != 0;
+  if (counted_) {
+    if (marquee) {
+      SendMessageW(bar_, PBM_SETMARQUEE, FALSE, 0);
+      SetWindowLongPtrW(bar_, GWL_STYLE, style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    }
+    SendMessageW(bar_, PBM_SETPOS, position_, 0);
+  } else if (!marquee) {
+    SetWindowLongPtrW(bar_, GWL_STYLE, style | PBS_MARQUEE);
+    SendMessageW(bar_, PBM_SETMARQUEE, TRUE, kMarqueeStepMs);
+  }
+  taskbar_.Show(hwnd_, counted_, position_, kProgressRange);
+}
+
+void Win32MainWindow::PostFromWorker() {
+  const HWND target = postTarget_;
+  if (target != nullptr) PostMessageW(target, kWorkPostedMessage, 0, 0);
 }
 
 void Win32MainWindow::Dispatch(MSG& message) {

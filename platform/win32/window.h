@@ -1,12 +1,15 @@
 #pragma once
-// The main window: a fixed window holding one large push button and a timer.
+// The main window: a fixed window holding one large push button, a timer,
+// and a progress bar below the button while work goes on.
 // Its procedure only dispatches to OnXxx members; the C++ object reaches it
 // through the create parameter.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "platform/win32/taskbar_progress.h"
 #include "platform/win32/unique_gdi.h"
 #include "platform/window.h"
 
@@ -30,12 +33,16 @@ class Win32MainWindow final : public MainWindow {
   void SetTimerEnabled(bool enabled) override;
   [[nodiscard]] bool TimerEnabled() const override { return timerEnabled_; }
   void RunPendingMessages() override;
+  void SetWorking(bool working) override;
+  void SetProgress(bool counted, std::uint32_t position) override;
+  void PostFromWorker() override;
 
   // The program's message loop: returns the exit code once the window is closed.
   int RunUntilClosed();
 
   [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
   [[nodiscard]] HWND button() const noexcept { return button_; }
+  [[nodiscard]] HWND progressBar() const noexcept { return bar_; }
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -52,6 +59,7 @@ class Win32MainWindow final : public MainWindow {
   void Create();
   void ApplyLayout(UINT dpi, bool resizeWindow);
   void ApplyTimer();
+  void ApplyProgress();
   // Dispatches one message, giving the dialog keys (Enter, Space, Tab) their meaning.
   void Dispatch(MSG& message);
 
@@ -62,6 +70,14 @@ class Win32MainWindow final : public MainWindow {
   WindowEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND button_ = nullptr;
+  HWND bar_ = nullptr;
+  // What PostFromWorker posts to, read on any thread; null once the window is gone.
+  std::atomic<HWND> postTarget_{nullptr};
+  bool working_ = false;
+  bool barShown_ = false;
+  bool counted_ = false;
+  std::uint32_t position_ = 0;
+  TaskbarProgress taskbar_;
   UniqueFont font_;
   std::uint32_t interval_ = 0;
   bool timerEnabled_ = false;
