@@ -142,13 +142,14 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
 }
 
 struct Editions {
-  std::vector<Bytes> from;
-  Bytes pool;
-  Bytes Patch() const {
+  Editions(std::vector<Bytes> editions, Bytes shared) : from(std::move(editions)), pool(std::move(shared)) {
     std::vector<Bytes> deltas;
     for (const Bytes& e : from) deltas.push_back(testing::Xdelta(Concat(e, pool), kNew));
-    return Pack(from, deltas, kNew, pool);
+    patch = Pack(from, deltas, kNew, pool);
   }
+  std::vector<Bytes> from;
+  Bytes pool;
+  Bytes patch;
 };
 
 // The bytes Edited() inserted into the new edition, which no older one has.
@@ -164,7 +165,7 @@ const Bytes kOldest = testing::Edited(kOlder, 42);
 
 struct Listed {
   const char* name;
-  std::function<Editions()> editions;
+  const Editions& (*editions)();
   std::size_t installed;      // which of them
   std::uint64_t hashedBefore;  // bytes of the installed file hashed before the apply
 };
@@ -172,8 +173,8 @@ struct Listed {
 class FromAnyListedEdition : public ApplyPatchTest, public ::testing::WithParamInterface<Listed> {};
 
 TEST_P(FromAnyListedEdition, BecomesTheNewOne) {
-  const Editions e = GetParam().editions();
-  Carry(e.Patch());
+  const Editions& e = GetParam().editions();
+  Carry(e.patch);
   fs_.PutFile(kTarget, e.from[GetParam().installed]);
   const PatchAttempt a = Run();
   EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
@@ -185,24 +186,38 @@ TEST_P(FromAnyListedEdition, BecomesTheNewOne) {
 }
 
 Bytes SameSizeAsOld();
-const auto kTwo = [] { return Editions{{kOlder, kOld}, kPool}; };
-const auto kThree = [] { return Editions{{kOldest, kOlder, kOld}, kPool}; };
+// Each made once, on first use.
+const Editions& Two() {
+  static const Editions e({kOlder, kOld}, kPool);
+  return e;
+}
+const Editions& Three() {
+  static const Editions e({kOldest, kOlder, kOld}, kPool);
+  return e;
+}
 // Editions of one size: only the hash tells which delta fits.
-const auto kSameSize = [] { return Editions{{kOld, SameSizeAsOld()}, kPool}; };
+const Editions& SameSize() {
+  static const Editions e({kOld, SameSizeAsOld()}, kPool);
+  return e;
+}
+// A pool and no other edition.
+const Editions& OneWithAPool() {
+  static const Editions e({kOld}, kPool);
+  return e;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Patch, FromAnyListedEdition,
-    ::testing::Values(Listed{"two_older", kTwo, 0, 0}, Listed{"two_newer", kTwo, 1, 0},
-                      Listed{"three_oldest", kThree, 0, 0}, Listed{"three_middle", kThree, 1, 0},
-                      Listed{"three_newest", kThree, 2, 0},
-                      Listed{"same_size_first", kSameSize, 0, kOld.size()},
-                      Listed{"same_size_second", kSameSize, 1, kOld.size()},
-                      // A pool and no other edition.
-                      Listed{"one_with_a_pool", [] { return Editions{{kOld}, kPool}; }, 0, 0}),
+    ::testing::Values(Listed{"two_older", Two, 0, 0}, Listed{"two_newer", Two, 1, 0},
+                      Listed{"three_oldest", Three, 0, 0}, Listed{"three_middle", Three, 1, 0},
+                      Listed{"three_newest", Three, 2, 0},
+                      Listed{"same_size_first", SameSize, 0, kOld.size()},
+                      Listed{"same_size_second", SameSize, 1, kOld.size()},
+                      Listed{"one_with_a_pool", OneWithAPool, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ApplyPatchTest, AFileOfTheSizeOfTwoEditionsButNeitherIsNotTouched) {
-  Carry(kSameSize().Patch());
+  Carry(SameSize().patch);
   Bytes third = kOld;
   third[7] ^= std::byte{2};
   fs_.PutFile(kTarget, third);
