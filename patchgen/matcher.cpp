@@ -161,6 +161,11 @@ Matches find_copies(std::span<const u8> old_bytes, std::span<const u8> new_bytes
     bool have_diagonal = false;
     u64 g = by_content ? gear_over(new_data, block - 1) : 0;
     u64 uncovered_bytes = 0;  // new bytes before `uncovered` in no copy
+    // The end of the last copy long enough to say the files still match
+    // here: short ones (a name, a header field) are found in unrelated files
+    // too, and must not slow the scan down.
+    std::size_t matching = 0;
+    constexpr std::size_t long_copy = 64;
 
     while (p + block <= new_size) {
         if (uncovered_bytes + (p - uncovered) > options.give_up_over) {
@@ -191,7 +196,7 @@ Matches find_copies(std::span<const u8> old_bytes, std::span<const u8> new_bytes
             // Two more every 4 KiB without a copy, from one byte up to
             // kMaxStride.  Odd steps meet every alignment of the old blocks
             // within 16 lookups, so no long copy is passed over.
-            p += by_content ? 1 : std::min<std::size_t>(kMaxStride, 1 + 2 * ((p - uncovered) >> 12));
+            p += by_content ? 1 : std::min<std::size_t>(kMaxStride, 1 + 2 * ((p - matching) >> 12));
             continue;
         }
         const std::size_t start = p - best_back;
@@ -200,6 +205,7 @@ Matches find_copies(std::span<const u8> old_bytes, std::span<const u8> new_bytes
         diagonal = static_cast<std::ptrdiff_t>(best_source) - static_cast<std::ptrdiff_t>(p);
         have_diagonal = true;
         p = uncovered = start + best_len;
+        if (best_len >= long_copy) matching = p;
         if (by_content && p + block <= new_size) g = gear_over(new_data, p + block - 1);
     }
     return finish(new_size);
