@@ -10,7 +10,7 @@ the exe's fixed part.  Prints a table and writes docs/patch-apply.md.
 
 With --chain, the editions of bench/patch_editions.py (build/bench-patch-chain:
 new.zip and e1.zip .. e3.zip, e3 the oldest): for each k, a patch from the k
-newest earlier editions (oldest first), applied over the oldest of them,
+newest earlier editions (oldest first; k:g for the k from e<g> on), applied over the oldest of them,
 beside the full write over the same file; printed only.  --folder reuses a
 configured build folder (it is configured again for each k).
 
@@ -213,8 +213,11 @@ def chain(args):
     new = os.path.join(editions, "new.zip")
     for bits in [int(b) for b in args.bits.split(",")]:
         folder = os.path.abspath(args.folder or os.path.join(BUILD, "bench-patch%d" % bits))
-        for k in [int(v) for v in args.chain.split(",")]:
-            olds = [os.path.join(editions, "e%d.zip" % g) for g in range(k, 0, -1)]
+        for spec in args.chain.split(","):
+            # k, or k:g for the k editions from e<g> on (e<g> the oldest).
+            k, _, oldest = spec.partition(":")
+            k, oldest = int(k), int(oldest or k)
+            olds = [os.path.join(editions, "e%d.zip" % g) for g in range(oldest, oldest - k, -1)]
             subprocess.run(["cmake", "--preset", PRESETS[bits], "-B", folder, "-DLUMARSO_PAYLOAD=" + new,
                             "-DLUMARSO_PATCH_FROM=" + ";".join(olds)], cwd=ROOT, check=True,
                            stdout=subprocess.DEVNULL)
@@ -223,7 +226,7 @@ def chain(args):
                            cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
             log("%d-bit build, k=%d: %.0f s" % (bits, k, time.monotonic() - started))
             r = measure(bits, folder, olds[0], new, args.runs)
-            print("k=%d, over the oldest (e%d):" % (k, k))
+            print("k=%d, over the oldest (e%d):" % (k, oldest))
             print(table([r], os.path.getsize(new)))
             print("  all runs: full %s ms; patch %s ms" % (", ".join("%.0f" % v for v in r["full_ms"]),
                                                         ", ".join("%.0f" % v for v in r["patch_ms"])), flush=True)
