@@ -173,8 +173,8 @@ int run(int argc, char** argv) {
             patchgen::find_copies(std::span<const std::uint8_t>(old_file.data(), old_file.size()), new_bytes, options);
         if (m.gave_up) {
             throw TooLarge(too_large(job.old_path, new_path, max_share,
-                                     "gave up after " + std::to_string(m.scanned) + " of its " +
-                                         std::to_string(new_bytes.size()) + " bytes: " +
+                                     "gave up after " + std::to_string(m.scanned) + " of the new edition's " +
+                                         std::to_string(new_bytes.size()) + " bytes, " +
                                          std::to_string(m.uncovered) + " of them found in no copy"));
         }
         job.copies = std::move(m.copies);
