@@ -22,6 +22,28 @@ std::wstring Describe(const payload::Edition& e) {
   return platform::Decimal(e.size) + L" bytes, SHA-256 " + Hex(e.sha256);
 }
 
+// The edition the installed file was taken for, by its place in the list
+// when the patch knows several.
+std::wstring DescribeBase(const payload::PatchHeader& patch, std::size_t i) {
+  const std::wstring which = patch.from.size() == 1
+                                 ? std::wstring()
+                                 : L"number " + std::to_wstring(i + 1) + L" of the " +
+                                       std::to_wstring(patch.from.size()) +
+                                       L" it updates from, oldest first: ";
+  return which + Describe(patch.from[i].edition);
+}
+
+std::wstring Expected(const payload::PatchHeader& patch) {
+  std::wstring all;
+  for (const payload::PatchBase& base : patch.from) {
+    all += (all.empty() ? L"" : L"; ") + Describe(base.edition);
+  }
+  return (patch.from.size() == 1 ? std::wstring(L"the edition it updates from (")
+                                 : L"one of the " + std::to_wstring(patch.from.size()) +
+                                       L" editions it updates from (") +
+         all + L")";
+}
+
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace
@@ -37,7 +59,7 @@ PatchStep AttemptPatch(platform::FileSystem& files, platform::Resources& resourc
   switch (patch.outcome) {
     case payload::PatchOutcome::kWritten:
       step.attempt.written = true;
-      log.Line(attempt + L": patched the installed edition (" + Describe(patch.header->from) +
+      log.Line(attempt + L": patched the installed edition (" + DescribeBase(*patch.header, *patch.base) +
                L") into the new one (" + Describe(patch.header->to) + L")");
       break;
     case payload::PatchOutcome::kAlreadyNew:
@@ -54,8 +76,8 @@ PatchStep AttemptPatch(platform::FileSystem& files, platform::Resources& resourc
                 (patch.foundSha256 ? Hex(*patch.foundSha256) : std::wstring(L"not read (the size differs)"));
       }
       log.Line(attempt + L": the installed copy is not an edition this patch knows: found " + found +
-               L"; expected the edition it updates from (" + Describe(patch.header->from) +
-               L") or the new edition (" + Describe(patch.header->to) + L")");
+               L"; expected " + Expected(*patch.header) + L" or the new edition (" +
+               Describe(patch.header->to) + L")");
       break;
     }
     case payload::PatchOutcome::kFailed:

@@ -6,6 +6,13 @@ alternating in one run; the patch exe's peak private memory; its size above
 the exe's fixed part.  Prints a table and writes docs/patch-apply.md.
 
     patch_apply.py [--runs 5] [--bits 32,64] [--size BYTES] [--no-page]
+    patch_apply.py --chain 1,2,3 [--runs 3] [--bits 64] [--folder BUILD_DIR]
+
+With --chain, the editions of bench/patch_editions.py (build/bench-patch-chain:
+new.zip and e1.zip .. e3.zip, e3 the oldest): for each k, a patch from the k
+newest earlier editions (oldest first; k:g for the k from e<g> on), applied over the oldest of them,
+beside the full write over the same file; printed only.  --folder reuses a
+configured build folder (it is configured again for each k).
 
 Two editions from cmake/tools/make_manual.py: the previous one, and the new
 one derived from it with 1% of the entries edited in place, one removed and
@@ -183,13 +190,13 @@ def measure(bits, folder, old, new, runs):
         "peak_anon": max(p[0] for p in peaks) if peaks else None,
         "peak_hwm": max(p[1] for p in peaks) if peaks else None,
         "full_exe": full_exe, "patch_exe": patch_exe, "fixed": fixed,
-        "delta": os.path.getsize(os.path.join(folder, "payload", "Lumarso2015.vcdiff")),
+        "delta": os.path.getsize(os.path.join(folder, "payload", "Lumarso2015-patch.bin")),
     }
 
 
 def table(results, size):
     lines = ["| build | full write, median ms | patch apply, median ms | apply / write | "
-             "patch peak RssAnon | patch peak VmHWM | patch exe minus the fixed part | delta |",
+             "patch peak RssAnon | patch peak VmHWM | patch exe minus the fixed part | CUSTOM/102 (header, pool, deltas) |",
              "|---|---|---|---|---|---|---|---|"]
     for r in results:
         full, patch = median(r["full_ms"]), median(r["patch_ms"])
@@ -201,13 +208,41 @@ def table(results, size):
     return "\n".join(lines)
 
 
+def chain(args):
+    editions = os.path.join(BUILD, "bench-patch-chain")
+    new = os.path.join(editions, "new.zip")
+    for bits in [int(b) for b in args.bits.split(",")]:
+        folder = os.path.abspath(args.folder or os.path.join(BUILD, "bench-patch%d" % bits))
+        for spec in args.chain.split(","):
+            # k, or k:g for the k editions from e<g> on (e<g> the oldest).
+            k, _, oldest = spec.partition(":")
+            k, oldest = int(k), int(oldest or k)
+            olds = [os.path.join(editions, "e%d.zip" % g) for g in range(oldest, oldest - k, -1)]
+            subprocess.run(["cmake", "--preset", PRESETS[bits], "-B", folder, "-DLUMARSO_PAYLOAD=" + new,
+                            "-DLUMARSO_PATCH_FROM=" + ";".join(olds)], cwd=ROOT, check=True,
+                           stdout=subprocess.DEVNULL)
+            started = time.monotonic()
+            subprocess.run(["cmake", "--build", folder, "--target", "Lumarso2015", "Lumarso2015-patch"],
+                           cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+            log("%d-bit build, k=%d: %.0f s" % (bits, k, time.monotonic() - started))
+            r = measure(bits, folder, olds[0], new, args.runs)
+            print("k=%d, over the oldest (e%d):" % (k, oldest))
+            print(table([r], os.path.getsize(new)))
+            print("  all runs: full %s ms; patch %s ms" % (", ".join("%.0f" % v for v in r["full_ms"]),
+                                                        ", ".join("%.0f" % v for v in r["patch_ms"])), flush=True)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--bits", default="32,64")
     ap.add_argument("--size", type=int, default=FULL_BYTES)
     ap.add_argument("--no-page", action="store_true", help="print only; leave docs/ alone")
+    ap.add_argument("--chain", help="k values: patches from the k newest earlier editions")
+    ap.add_argument("--folder", help="a build folder to reuse")
     args = ap.parse_args()
+    if args.chain:
+        return chain(args)
     entries = max(10, round(FULL_ENTRIES * args.size / FULL_BYTES))
     stored = max(1, round(FULL_STORED * args.size / FULL_BYTES))
     old, new = editions(args.size, entries, stored)

@@ -82,14 +82,14 @@ class Index {
 public:
     static constexpr std::size_t bucket = 4;
 
-    explicit Index(std::size_t entries) {
-        const std::size_t slots = std::bit_ceil(std::max<std::size_t>(entries * 2, 1024));
-        shift_ = 64 - std::countr_zero(slots) + 2;  // bucket number from the top bits
-        slots_.assign(slots, 0);
+    // 1.5 slots per entry: few full buckets, and 768 MiB for a 1 GiB file.
+    explicit Index(std::size_t entries)
+        : buckets_(std::max<u64>((entries * 3 / 2 + bucket - 1) / bucket, 256)) {
+        slots_.assign(buckets_ * bucket, 0);
     }
 
     void insert(u64 hash, std::uint32_t offset) noexcept {
-        Slot* b = &slots_[(hash >> shift_) * bucket];
+        Slot* b = &slots_[bucket_of(hash) * bucket];
         for (std::size_t i = 0; i < bucket; ++i) {
             if (b[i] == 0) {
                 b[i] = (hash << 32) | (static_cast<u64>(offset) + 1);
@@ -101,7 +101,7 @@ public:
     // Calls f(offset) for each slot of the hash's bucket whose check bits match.
     template <class F>
     void candidates(u64 hash, F&& f) const {
-        const Slot* b = &slots_[(hash >> shift_) * bucket];
+        const Slot* b = &slots_[bucket_of(hash) * bucket];
         const u64 check = hash << 32;
         for (std::size_t i = 0; i < bucket && b[i] != 0; ++i) {
             if ((b[i] & 0xFFFFFFFF00000000ull) == check) f(static_cast<std::size_t>((b[i] & 0xFFFFFFFFu) - 1));
@@ -110,14 +110,17 @@ public:
 
 private:
     using Slot = u64;  // check bits << 32 | offset + 1; 0 is empty
+    // The top 32 bits scaled to the bucket count (any count, not only powers of 2).
+    [[nodiscard]] std::size_t bucket_of(u64 hash) const noexcept {
+        return static_cast<std::size_t>(((hash >> 32) * buckets_) >> 32);
+    }
+    u64 buckets_;
     std::vector<Slot> slots_;
-    unsigned shift_ = 0;
 };
 
 }  // namespace
 
-std::vector<Copy> find_copies(std::span<const u8> old_bytes, std::span<const u8> new_bytes,
-                              const MatchOptions& options) {
+Matches find_copies(std::span<const u8> old_bytes, std::span<const u8> new_bytes, const MatchOptions& options) {
     const std::size_t block = options.block;
     if (block < 8 || block > 64 || block % 8 != 0) throw std::invalid_argument("block must be 8..64, a multiple of 8");
     if (!std::has_single_bit(options.spacing)) throw std::invalid_argument("spacing must be a power of 2");
@@ -130,8 +133,15 @@ std::vector<Copy> find_copies(std::span<const u8> old_bytes, std::span<const u8>
     const bool by_content = options.anchors == Anchors::content;
     // An anchor is where the gear hash's top bits are all zero.
     const unsigned anchor_shift = 64 - static_cast<unsigned>(std::countr_zero(options.spacing));
-    std::vector<Copy> copies;
-    if (old_size < block || new_size < block) return copies;
+    Matches result;
+    std::vector<Copy>& copies = result.copies;
+    const auto finish = [&](std::size_t end) {
+        result.scanned = end;
+        result.uncovered = end;
+        for (const Copy& c : copies) result.uncovered -= c.length;
+        return result;
+    };
+    if (old_size < block || new_size < block) return finish(new_size);
 
     Index index(by_content ? old_size / options.spacing : old_size / block);
     if (by_content) {
@@ -150,8 +160,18 @@ std::vector<Copy> find_copies(std::span<const u8> old_bytes, std::span<const u8>
     std::ptrdiff_t diagonal = 0;
     bool have_diagonal = false;
     u64 g = by_content ? gear_over(new_data, block - 1) : 0;
+    u64 uncovered_bytes = 0;  // new bytes before `uncovered` in no copy
+    // The end of the last copy long enough to say the files still match
+    // here: short ones (a name, a header field) are found in unrelated files
+    // too, and must not slow the scan down.
+    std::size_t matching = 0;
+    constexpr std::size_t long_copy = 64;
 
     while (p + block <= new_size) {
+        if (uncovered_bytes + (p - uncovered) > options.give_up_over) {
+            result.gave_up = true;
+            return finish(p);
+        }
         if (by_content) {
             g = (g << 1) + gear[new_data[p + block - 1]];
         }
@@ -173,17 +193,22 @@ std::vector<Copy> find_copies(std::span<const u8> old_bytes, std::span<const u8>
         if (!by_content || (g >> anchor_shift) == 0) index.candidates(block_hash(new_data + p, block), consider);
 
         if (best_len == 0) {
-            ++p;
+            // Two more every 4 KiB without a copy, from one byte up to
+            // kMaxStride.  Odd steps meet every alignment of the old blocks
+            // within 16 lookups, so no long copy is passed over.
+            p += by_content ? 1 : std::min<std::size_t>(kMaxStride, 1 + 2 * ((p - matching) >> 12));
             continue;
         }
         const std::size_t start = p - best_back;
+        uncovered_bytes += start - uncovered;
         copies.push_back({start, best_source - best_back, best_len});
         diagonal = static_cast<std::ptrdiff_t>(best_source) - static_cast<std::ptrdiff_t>(p);
         have_diagonal = true;
         p = uncovered = start + best_len;
+        if (best_len >= long_copy) matching = p;
         if (by_content && p + block <= new_size) g = gear_over(new_data, p + block - 1);
     }
-    return copies;
+    return finish(new_size);
 }
 
 }  // namespace patchgen

@@ -145,15 +145,22 @@ PatchAttempt Apply(FileSystem& fs, platform::Resources& resources, platform::Sha
     if (status == kErrorSuccess) a.foundSha256 = digest;
     return status == kErrorSuccess;
   };
-  // A file of the new edition's size is most likely that edition: one read
-  // tells, and nothing is written.
-  if (size == patch.to.size) {
+  // The size names the edition in the usual case.  A file of the new
+  // edition's size is most likely that edition, and editions of one size
+  // can only be told apart by their hash: then one read tells first.
+  std::vector<std::size_t> sameSize;
+  for (std::size_t i = 0; i < patch.from.size(); ++i) {
+    if (patch.from[i].edition.size == size) sameSize.push_back(i);
+  }
+  if (size == patch.to.size || sameSize.size() > 1) {
     if (!hashInstalled()) return Failed(a, "reading the installed copy", status);
-    if (*a.foundSha256 == patch.to.sha256) return Is(a, PatchOutcome::kAlreadyNew);
+    if (size == patch.to.size && *a.foundSha256 == patch.to.sha256) return Is(a, PatchOutcome::kAlreadyNew);
   }
-  if (size != patch.from.size || (a.foundSha256 && *a.foundSha256 != patch.from.sha256)) {
-    return Is(a, PatchOutcome::kNotTheBase);
+  for (const std::size_t i : sameSize) {
+    if (!a.foundSha256 || *a.foundSha256 == patch.from[i].edition.sha256) a.base = i;
   }
+  if (!a.base) return Is(a, PatchOutcome::kNotTheBase);
+  const PatchBase& base = patch.from[*a.base];
 
   // The old copy stays until the new one is complete: no room for both, no patch.
   std::uint64_t freeBytes = 0;
@@ -166,7 +173,7 @@ PatchAttempt Apply(FileSystem& fs, platform::Resources& resources, platform::Sha
   // Applied straight away, so that the usual case reads the installed file
   // once; only a wrong result is worth a second read, to tell a damaged
   // delta or a file that changed meanwhile from another edition.
-  VcdiffDecoder decoder(patch.delta, size);
+  VcdiffDecoder decoder(base.delta, size, patch.pool);
   InstalledFile installed(fs, id);
   PatchedSource source(decoder, installed, file, sha, patch.to);
   if (WriteFileAtomically(fs, targetDir, kZipName, source)) return Is(a, PatchOutcome::kWritten);
@@ -179,10 +186,13 @@ PatchAttempt Apply(FileSystem& fs, platform::Resources& resources, platform::Sha
   if (source.HashStatus() != kErrorSuccess) return Failed(a, "hashing the new copy", source.HashStatus());
   if (!source.WrongResult()) return Failed(a, "");  // the writing side failed
   if (!a.foundSha256 && !hashInstalled()) return Failed(a, "reading the installed copy", status);
-  if (*a.foundSha256 != patch.from.sha256) return Is(a, PatchOutcome::kNotTheBase);
+  if (*a.foundSha256 != base.edition.sha256) {
+    a.base.reset();
+    return Is(a, PatchOutcome::kNotTheBase);
+  }
   return Failed(a,
-                "the rebuilt copy's SHA-256 is wrong although the installed copy is the old "
-                "edition: it changed while it was read, or the delta is damaged");
+                "the rebuilt copy's SHA-256 is wrong although the installed copy is an edition "
+                "the patch updates from: it changed while it was read, or the delta is damaged");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
-// One attempt of the patch updater: the installed archive, if it is the
-// edition the patch updates from, rebuilt into the new edition beside it and
-// put in its place atomically.  The installed file is read once in the usual
-// case, and the result is hashed as it is written, never read back.
+// One attempt of the patch updater: the installed archive, if it is one of
+// the editions the patch updates from, rebuilt into the new edition beside it
+// and put in its place atomically.  The installed file is read once in the
+// usual case (its size names one edition), and the result is hashed as it is
+// written, never read back.
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -19,7 +20,7 @@ namespace payload {
 enum class PatchOutcome {
   kWritten,     // rebuilt and in place; the user was told
   kAlreadyNew,  // the installed file already is the new edition; told, nothing written
-  kNotTheBase,  // no installed file, or another edition: nothing written, nothing to retry
+  kNotTheBase,  // no installed file, or an edition the patch does not know: nothing written, nothing to retry
   kFailed,      // nothing replaced; another attempt may succeed
 };
 
@@ -28,6 +29,9 @@ struct PatchAttempt {
   // A view of the mapped CUSTOM/102 resource; none when it was not found.
   std::optional<std::span<const std::byte>> resource;
   std::optional<PatchHeader> header;  // none when the resource is damaged
+  // Which of header->from the installed file was taken for: none when it
+  // is none of them.
+  std::optional<std::size_t> base;
   // What the installed file was found to be: no size when there was none,
   // no hash when it was not read whole.
   std::optional<std::uint64_t> foundSize;

@@ -20,19 +20,41 @@ Edition ReadEdition(std::span<const std::byte> bytes, std::size_t at) {
   return e;
 }
 
+// The next `size` bytes of the resource after *at, or nothing when they are
+// not all there.
+std::optional<std::span<const std::byte>> Part(std::span<const std::byte> resource, std::size_t* at,
+                                               std::uint64_t size) {
+  if (size > resource.size() - *at) return std::nullopt;
+  const auto part = resource.subspan(*at, static_cast<std::size_t>(size));
+  *at += part.size();
+  return part;
+}
+
 }  // namespace
 
 std::optional<PatchHeader> ReadPatchHeader(std::span<const std::byte> resource) {
-  if (resource.size() < kPatchHeaderSize) return std::nullopt;
+  if (resource.size() < kPatchFixedSize) return std::nullopt;
   if (std::memcmp(resource.data(), kPatchMagic, sizeof kPatchMagic) != 0) return std::nullopt;
   if (Little(resource, 8, 4) != kPatchVersion) return std::nullopt;
-  const std::uint64_t deltaSize = Little(resource, 92, 8);
-  // The resource may be padded after the delta, never shorter.
-  if (deltaSize > resource.size() - kPatchHeaderSize) return std::nullopt;
+  const auto count = static_cast<std::uint32_t>(Little(resource, 12, 4));
+  if (count == 0 || count > kMaxBases) return std::nullopt;
+  const std::size_t tableEnd = kPatchFixedSize + count * kPatchBaseSize;
+  if (resource.size() < tableEnd) return std::nullopt;
+
   PatchHeader header;
-  header.from = ReadEdition(resource, 12);
-  header.to = ReadEdition(resource, 52);
-  header.delta = resource.subspan(kPatchHeaderSize, static_cast<std::size_t>(deltaSize));
+  header.to = ReadEdition(resource, 16);
+  std::size_t at = tableEnd;
+  const auto pool = Part(resource, &at, Little(resource, 56, 8));
+  if (!pool) return std::nullopt;
+  header.pool = *pool;
+  header.from.resize(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t entry = kPatchFixedSize + i * kPatchBaseSize;
+    header.from[i].edition = ReadEdition(resource, entry);
+    const auto delta = Part(resource, &at, Little(resource, entry + 40, 8));
+    if (!delta) return std::nullopt;
+    header.from[i].delta = *delta;
+  }
   return header;
 }
 

@@ -94,8 +94,9 @@ class Reader {
 
 }  // namespace
 
-VcdiffDecoder::VcdiffDecoder(std::span<const std::byte> delta, std::uint64_t sourceSize)
-    : delta_(delta), sourceSize_(sourceSize) {}
+VcdiffDecoder::VcdiffDecoder(std::span<const std::byte> delta, std::uint64_t sourceSize,
+                             std::span<const std::byte> pool)
+    : delta_(delta), sourceSize_(sourceSize), pool_(pool) {}
 
 bool VcdiffDecoder::Damaged(const char* why) {
   problem_ = DeltaProblem::kDamaged;
@@ -161,8 +162,9 @@ bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
   segmentStart_ = segmentSize_ = 0;
   if ((indicator & kVcdSource) != 0) {
     if (!r.Integer(&segmentSize_) || !r.Integer(&segmentStart_)) return Damaged("source segment");
-    if (segmentStart_ > sourceSize_ || segmentSize_ > sourceSize_ - segmentStart_) {
-      return Damaged("a source segment past the end of the installed file");
+    const std::uint64_t sourceEnd = sourceSize_ + pool_.size();
+    if (segmentStart_ > sourceEnd || segmentSize_ > sourceEnd - segmentStart_) {
+      return Damaged("a source segment past the end of the installed file and the pool");
     }
   }
   std::uint64_t encodingSize = 0;
@@ -266,7 +268,15 @@ bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
 
 bool VcdiffDecoder::CopyFromSource(DeltaSource& source, std::uint64_t at, std::uint32_t size,
                                    std::byte* out) {
-  if (block_.size() < kSourceBlock) block_.resize(kSourceBlock);
+  // The pool's part straight from memory, so that copies alternating between
+  // the file and the pool do not throw away the piece of the file read last.
+  if (at + size > sourceSize_) {
+    const std::uint64_t poolAt = at > sourceSize_ ? at - sourceSize_ : 0;
+    const auto n = static_cast<std::uint32_t>(at + size - sourceSize_ - poolAt);
+    std::memcpy(out + (size - n), pool_.data() + poolAt, n);
+    size -= n;
+  }
+  if (size > 0 && block_.size() < kSourceBlock) block_.resize(kSourceBlock);
   while (size > 0) {
     if (at < blockStart_ || at >= blockStart_ + blockSize_) {
       // A fresh piece from `at`: copies mostly move forward through the file.

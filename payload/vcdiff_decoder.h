@@ -5,8 +5,11 @@
 // bounded whatever the delta says, and a damaged or hostile delta is
 // refused before it can read or write outside any buffer or range.
 //
+// The source is a file, optionally followed by a pool of bytes in memory: a
+// segment may span both, and copies from the pool never touch the file.
+//
 // Accepted: the default code table, no secondary compression, windows whose
-// source segment lies in the source file (VCD_SOURCE) or that have none; an
+// source segment lies in the source (VCD_SOURCE) or that have none; an
 // application header and xdelta3's Adler-32 of a window are skipped (the
 // caller hashes the whole result anyway).  Refused as damaged: a custom code
 // table, compressed sections, VCD_TARGET windows (their source would be the
@@ -41,9 +44,11 @@ enum class DeltaProblem {
 
 class VcdiffDecoder {
  public:
-  // `delta` must stay valid while the decoder is used; `sourceSize` bounds
-  // every source segment.
-  VcdiffDecoder(std::span<const std::byte> delta, std::uint64_t sourceSize);
+  // `delta` and `pool` must stay valid while the decoder is used; the source
+  // is the `sourceSize` bytes of the file, then the pool, and bounds every
+  // source segment.
+  VcdiffDecoder(std::span<const std::byte> delta, std::uint64_t sourceSize,
+                std::span<const std::byte> pool = {});
 
   // The next target window in *window (a view of the decoder's buffer, valid
   // until the next call); empty once the delta is done.  False on a problem.
@@ -62,7 +67,8 @@ class VcdiffDecoder {
 
   std::span<const std::byte> delta_;
   std::size_t at_ = 0;  // next byte of the delta
-  std::uint64_t sourceSize_;
+  std::uint64_t sourceSize_;  // of the file
+  std::span<const std::byte> pool_;
   bool headerRead_ = false;
   // The current window's source segment in the source file.
   std::uint64_t segmentStart_ = 0;

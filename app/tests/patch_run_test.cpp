@@ -40,6 +40,25 @@ const Bytes kOld = payload::testing::Noise(700000, 31);
 const Bytes kNew = payload::testing::Edited(kOld, 32);
 const Bytes kPatch = payload::testing::Pack(kOld, kNew, payload::testing::Xdelta(kOld, kNew));
 
+// A patch from an older edition too (a different size) and the one above,
+// sharing a pool of the new edition's bytes.
+const Bytes& TwoEditions() {
+  static const Bytes patch = [] {
+    Bytes older = payload::testing::Edited(kOld, 34);
+    older.resize(older.size() - 10);
+    const Bytes pool(kNew.begin(), kNew.begin() + 5000);
+    const auto withPool = [&](Bytes b) {
+      b.insert(b.end(), pool.begin(), pool.end());
+      return b;
+    };
+    return payload::testing::Pack(
+        {older, kOld},
+        {payload::testing::Xdelta(withPool(older), kNew), payload::testing::Xdelta(withPool(kOld), kNew)},
+        kNew, pool);
+  }();
+  return patch;
+}
+
 enum class Installed { kOld, kNew, kForeign, kNothing };
 
 class PatchRun : public ::testing::Test {
@@ -100,12 +119,14 @@ struct Case {
   bool patched;                 // the old edition became the new one
   std::string logged;
   std::string timed;            // the attempt's times, or its first line when nothing is timed
+  const Bytes& (*patch)() = nullptr;  // another than kPatch
 };
 
 class Runs : public PatchRun, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(Runs, Silent) {
   const Case& c = GetParam();
+  if (c.patch) resources.Add(payload::kResourceType, payload::kPatchResourceId, c.patch());
   Install(c.installed);
   const auto before = files.Content(kZipPath);
   EXPECT_EQ(Silent(), c.exitCode);
@@ -118,6 +139,7 @@ TEST_P(Runs, Silent) {
 
 TEST_P(Runs, WithTheWindow) {
   const Case& c = GetParam();
+  if (c.patch) resources.Add(payload::kResourceType, payload::kPatchResourceId, c.patch());
   Install(c.installed);
   const auto before = files.Content(kZipPath);
   EXPECT_EQ(Click(), std::optional<int>(c.exitCode));
@@ -153,7 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
              "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"},
         Case{"no_file", Installed::kNothing, kExitNotTheBaseEdition, false,
              "result: exit code 5, no edition this patch updates is installed; nothing written",
-             "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"}),
+             "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"},
+        Case{"newer_of_two_editions", Installed::kOld, kExitWritten, true,
+             "attempt 1: patched the installed edition (number 2 of the 2 it updates from, oldest "
+             "first: 700000 bytes, SHA-256 ",
+             "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n", TwoEditions},
+        Case{"foreign_file_two_editions", Installed::kForeign, kExitNotTheBaseEdition, false,
+             "found 5000 bytes, SHA-256 not read (the size differs); expected one of the 2 editions "
+             "it updates from (",
+             "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n", TwoEditions}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A failed apply (here a read error) is retried like any failed attempt.

@@ -21,6 +21,9 @@ stretch of each, 2% of its bytes, is rewritten in place and the entry packed
 again; --add and --remove add or drop that many files, --rename gives that
 many files a new name, --reorder shuffles the order of all entries.  The
 stored images keep their sizes, so the archive is no longer exactly --size.
+--generations G applies those changes G times over, each time with the next
+--derive-seed, so that G = 2 gives an edition of an edition (for patches from
+several earlier editions).
 --report FILE writes, as JSON, how many entries changed and what share of the
 archive's bytes they hold; the same line goes to stderr.
     make_manual.py --out next.zip --size 208304732 --entries 3390 --stored 373 --change 1 --add 1 --remove 1
@@ -378,12 +381,12 @@ def edit(entry, data, sentences):
     return data[:at] + new + data[at + n:]
 
 
-def derive(entries, args, sentences, pdf_text_share):
+def derive(entries, args, sentences, pdf_text_share, generation=0):
     """Turns the base edition's entries into the next edition's.
 
     Returns the entries and what changed: the names edited, added and renamed,
     and the removed entries (which only the base holds)."""
-    rng = random.Random(args.derive_seed)
+    rng = random.Random(args.derive_seed + generation)
     files = [e for e in entries if e.kind != "dir"]
     changed = rng.sample(files, round(len(files) * args.change / 100)) if args.change else []
     for e in changed:
@@ -401,9 +404,9 @@ def derive(entries, args, sentences, pdf_text_share):
     for n in range(args.add):
         at = rng.choice(dirs) if dirs else len(out) - 1
         folder = out[at].name if dirs else TOP
-        e = Entry("%snuova%04d.htm" % (folder, n + 1), "html", rng.randint(4000, 40000), False,
+        e = Entry("%snuova%04d.htm" % (folder, generation * args.add + n + 1), "html", rng.randint(4000, 40000), False,
                   rng.getrandbits(64), folder.count("/") - 1, "Pagina nuova %d" % (n + 1))
-        e.stamp = len(entries) + n
+        e.stamp = len(entries) + generation * args.add + n
         out.insert(at + 1, e)
         dirs = [i for i, x in enumerate(out) if x.kind == "dir" and x.name != TOP]
         added.append(e)
@@ -462,6 +465,7 @@ def main(argv=None):
     nx.add_argument("--rename", type=int, default=0, metavar="N", help="rename N files")
     nx.add_argument("--reorder", action="store_true", help="shuffle the order of the entries")
     nx.add_argument("--derive-seed", type=int, default=1, help="picks the entries that change")
+    nx.add_argument("--generations", type=int, default=1, metavar="G", help="apply the changes G times over")
     nx.add_argument("--report", metavar="FILE", help="write what changed, as JSON")
     args = ap.parse_args(argv)
     if args.entries < 3 or args.stored < 0 or args.stored >= args.entries or args.size < 10000:
@@ -507,7 +511,8 @@ def main(argv=None):
         e.stamp = i
     changes = None
     if deriving:
-        entries, changes = derive(entries, args, sentences, pdf_text_share)
+        for generation in range(args.generations):
+            entries, changes = derive(entries, args, sentences, pdf_text_share, generation)
         again = [e for e in entries if not e.stored and (e.edit is not None or id(e) not in packed)]
         with concurrent.futures.ThreadPoolExecutor(max_workers=min(2, os.cpu_count() or 1)) as pool:
             packed.update(zip((id(e) for e in again), pool.map(work, again, chunksize=8)))

@@ -133,6 +133,64 @@ def main():
                 failures.append("%s: delta of %d bytes, more than %d" % (name, size, limit))
             print("ok   %-26s %9d -> %9d bytes: delta %8d" % (name, os.path.getsize(a), len(want), size))
 
+        # Several earlier editions, each an edition of the one after it, to the
+        # newest: one pool and one delta each, every delta decoded by xdelta3
+        # against its edition followed by the pool.  Together they stay
+        # within 1.25 times the delta from the oldest alone.
+        for k in (2, 3):
+            editions = [manual("gen%d.zip" % g, "--change", "2", "--add", "1", "--remove", "1",
+                               "--derive-seed", "30", "--generations", str(g)) for g in range(k, 0, -1)]
+            pool = path("pool%d" % k)
+            argv = [args.patchgen, "--pool=" + pool, old]
+            for g, e in enumerate(editions):
+                argv += [e, path("k%d-%d.vcdiff" % (k, g))]
+            run = subprocess.run(argv, capture_output=True, text=True)
+            if run.returncode != 0 or len(run.stdout.strip().splitlines()) != k + 1:
+                failures.append("%d editions: exit %d, %r" % (k, run.returncode, run.stdout + run.stderr))
+                continue
+            with open(old, "rb") as f:
+                want = f.read()
+            pool_bytes = open(pool, "rb").read()
+            total = len(pool_bytes)
+            for g, e in enumerate(editions):
+                delta = path("k%d-%d.vcdiff" % (k, g))
+                total += os.path.getsize(delta)
+                source = write("k%d-source%d" % (k, g), open(e, "rb").read() + pool_bytes)
+                out = path("k%d-out%d" % (k, g))
+                dec = subprocess.run([args.xdelta3, "-d", "-f", "-s", source, delta, out], capture_output=True, text=True)
+                if dec.returncode != 0 or open(out, "rb").read() != want:
+                    failures.append("%d editions, from %s: xdelta3 -d exit %d, %s" % (k, e, dec.returncode, dec.stderr.strip()))
+            single = path("k%d-single.vcdiff" % k)
+            subprocess.run([args.patchgen, editions[0], old, single], check=True, capture_output=True)
+            if total > 1.25 * os.path.getsize(single):
+                failures.append("%d editions: %d bytes with the pool, the oldest's delta alone %d" % (
+                    k, total, os.path.getsize(single)))
+            print("ok   %d editions, pooled       pool %d + deltas = %d bytes, the oldest alone %d" % (
+                k, len(pool_bytes), total, os.path.getsize(single)))
+
+        # Editions that share too little give up early under --max-share,
+        # leave nothing behind, and say why; without it they are written.
+        unrelated = write("unrelated", rng.randbytes(3_000_000))
+        too_large = [
+            ("another manual, over 50%", ["--max-share=50", old, path("other.zip"), path("big1")], [path("big1")]),
+            ("noise, over 50%", ["--max-share=50", old, unrelated, path("big2")], [path("big2")]),
+            ("pooled, one unrelated", ["--max-share=50", "--pool=" + path("bigpool"), old, path("all.zip"),
+                                       path("big3"), unrelated, path("big4")],
+             [path("bigpool"), path("big3"), path("big4")]),
+        ]
+        for name, argv, outputs in too_large:
+            run = subprocess.run([args.patchgen, *argv], capture_output=True, text=True)
+            left = [o for o in outputs if os.path.exists(o) or os.path.exists(o + ".part")]
+            if run.returncode != 3 or "over 50% of the new edition" not in run.stderr or left:
+                failures.append("%s: exit %d, left %s, message %r" % (name, run.returncode, left, run.stderr))
+            else:
+                print("ok   %-26s exit 3: %s" % (name, run.stderr.strip()[:100]))
+        # A related pair passes the same limit.
+        run = subprocess.run([args.patchgen, "--max-share=50", old, path("all.zip"), path("fine")],
+                             capture_output=True, text=True)
+        if run.returncode != 0:
+            failures.append("a related pair under --max-share=50: exit %d %s" % (run.returncode, run.stderr))
+
         # Failures: a missing input, a wrong command line, an output folder
         # that does not exist; no partial delta is left behind.
         bad = [

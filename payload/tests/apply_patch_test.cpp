@@ -128,8 +128,105 @@ TEST_F(ApplyPatchTest, AnotherEditionOfTheOldSizeIsReportedWithItsHash) {
   ASSERT_EQ(a.outcome, PatchOutcome::kNotTheBase);
   ASSERT_TRUE(a.foundSize && a.foundSha256);
   EXPECT_EQ(*a.foundSize, kOld.size());
-  EXPECT_NE(*a.foundSha256, a.header->from.sha256);
+  EXPECT_NE(*a.foundSha256, a.header->from[0].edition.sha256);
   EXPECT_TRUE(OnlyTheArchive());
+}
+
+// A patch from several editions, oldest first, each a step from the one
+// before; the new bytes they share are in a pool each delta copies from
+// after its own edition.
+Bytes Concat(const Bytes& a, const Bytes& b) {
+  Bytes out = a;
+  out.insert(out.end(), b.begin(), b.end());
+  return out;
+}
+
+struct Editions {
+  Editions(std::vector<Bytes> editions, Bytes shared) : from(std::move(editions)), pool(std::move(shared)) {
+    std::vector<Bytes> deltas;
+    for (const Bytes& e : from) deltas.push_back(testing::Xdelta(Concat(e, pool), kNew));
+    patch = Pack(from, deltas, kNew, pool);
+  }
+  std::vector<Bytes> from;
+  Bytes pool;
+  Bytes patch;
+};
+
+// The bytes Edited() inserted into the new edition, which no older one has.
+const Bytes kPool(kNew.begin() + static_cast<std::ptrdiff_t>(kOld.size() / 4),
+                  kNew.begin() + static_cast<std::ptrdiff_t>(kOld.size() / 4 + kOld.size() / 40));
+// Shortened, so that no two editions share a size.
+const Bytes kOlder = [] {
+  Bytes b = testing::Edited(kOld, 41);
+  b.resize(b.size() - 100);
+  return b;
+}();
+const Bytes kOldest = testing::Edited(kOlder, 42);
+
+struct Listed {
+  const char* name;
+  const Editions& (*editions)();
+  std::size_t installed;      // which of them
+  std::uint64_t hashedBefore;  // bytes of the installed file hashed before the apply
+};
+
+class FromAnyListedEdition : public ApplyPatchTest, public ::testing::WithParamInterface<Listed> {};
+
+TEST_P(FromAnyListedEdition, BecomesTheNewOne) {
+  const Editions& e = GetParam().editions();
+  Carry(e.patch);
+  fs_.PutFile(kTarget, e.from[GetParam().installed]);
+  const PatchAttempt a = Run();
+  EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
+  EXPECT_EQ(a.base, std::optional<std::size_t>(GetParam().installed));
+  EXPECT_TRUE(Installed(kNew));
+  EXPECT_TRUE(OnlyTheArchive());
+  EXPECT_TRUE(ToldDone());
+  EXPECT_EQ(sha_.TotalBytesHashed(), GetParam().hashedBefore + kNew.size());
+}
+
+Bytes SameSizeAsOld();
+// Each made once, on first use.
+const Editions& Two() {
+  static const Editions e({kOlder, kOld}, kPool);
+  return e;
+}
+const Editions& Three() {
+  static const Editions e({kOldest, kOlder, kOld}, kPool);
+  return e;
+}
+// Editions of one size: only the hash tells which delta fits.
+const Editions& SameSize() {
+  static const Editions e({kOld, SameSizeAsOld()}, kPool);
+  return e;
+}
+// A pool and no other edition.
+const Editions& OneWithAPool() {
+  static const Editions e({kOld}, kPool);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patch, FromAnyListedEdition,
+    ::testing::Values(Listed{"two_older", Two, 0, 0}, Listed{"two_newer", Two, 1, 0},
+                      Listed{"three_oldest", Three, 0, 0}, Listed{"three_middle", Three, 1, 0},
+                      Listed{"three_newest", Three, 2, 0},
+                      Listed{"same_size_first", SameSize, 0, kOld.size()},
+                      Listed{"same_size_second", SameSize, 1, kOld.size()},
+                      Listed{"one_with_a_pool", OneWithAPool, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ApplyPatchTest, AFileOfTheSizeOfTwoEditionsButNeitherIsNotTouched) {
+  Carry(SameSize().patch);
+  Bytes third = kOld;
+  third[7] ^= std::byte{2};
+  fs_.PutFile(kTarget, third);
+  const PatchAttempt a = Run();
+  EXPECT_EQ(a.outcome, PatchOutcome::kNotTheBase);
+  EXPECT_FALSE(a.base.has_value());
+  EXPECT_TRUE(a.foundSha256.has_value());
+  EXPECT_EQ(fs_.CountCalls(FileOp::CreateNew), 0);
+  EXPECT_TRUE(Installed(third));
 }
 
 // Every way an apply can go wrong part-way: nothing replaced, no temporary
@@ -163,6 +260,12 @@ Bytes WithDeltaByte(std::size_t fromEnd) {
   return Pack(kOld, kNew, d);
 }
 
+Bytes WithHeaderByte(std::size_t at, std::uint8_t value) {
+  Bytes r = Pack(kOld, kNew, kDelta);
+  r[at] = std::byte{value};
+  return r;
+}
+
 const auto kNothing = [](ApplyPatchTest&) {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -179,6 +282,11 @@ INSTANTIATE_TEST_SUITE_P(
               },
               kNothing},
         Fault{"not_a_patch", [] { return Bytes(200, std::byte{7}); }, kNothing},
+        // A header this exe does not know, or whose parts do not fit.
+        Fault{"unknown_version", [] { return WithHeaderByte(8, 3); }, kNothing},
+        Fault{"no_editions", [] { return WithHeaderByte(12, 0); }, kNothing},
+        Fault{"more_editions_than_listed", [] { return WithHeaderByte(12, 2); }, kNothing},
+        Fault{"pool_past_the_end", [] { return WithHeaderByte(63, 1); }, kNothing},
         Fault{"missing_resource", [] { return Bytes{}; },
               [](ApplyPatchTest& t) { t.resources_.FailCall(platform::doubles::ResourceCall::Find, 1814); }},
         // Another program rewrites the installed file while the apply reads

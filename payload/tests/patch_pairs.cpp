@@ -101,15 +101,23 @@ void PutEdition(Bytes& out, const Bytes& edition) {
 
 }  // namespace
 
-Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta) {
+Bytes Pack(const std::vector<Bytes>& from, const std::vector<Bytes>& deltas, const Bytes& to,
+           const Bytes& pool) {
   Bytes out;
   for (const char c : kPatchMagic) out.push_back(static_cast<std::byte>(c));
   PutLittle(out, kPatchVersion, 4);
-  PutEdition(out, from);
+  PutLittle(out, from.size(), 4);
   PutEdition(out, to);
-  PutLittle(out, delta.size(), 8);
-  out.insert(out.end(), delta.begin(), delta.end());
+  PutLittle(out, pool.size(), 8);
+  for (std::size_t i = 0; i < from.size(); ++i) {
+    PutEdition(out, from[i]);
+    PutLittle(out, deltas[i].size(), 8);
+  }
+  out.insert(out.end(), pool.begin(), pool.end());
+  for (const Bytes& delta : deltas) out.insert(out.end(), delta.begin(), delta.end());
   return out;
 }
+
+Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta) { return Pack({from}, {delta}, to, {}); }
 
 }  // namespace payload::testing

@@ -21,7 +21,12 @@ using Bytes = std::vector<std::byte>;
 // xdelta3's Adler-32.  Fails the test when xdelta3 fails.
 [[nodiscard]] Bytes Xdelta(const Bytes& old, const Bytes& now, bool checksum = false);
 
-// The CUSTOM/102 resource as pack_patch.py lays it out.
+// The CUSTOM/102 resource as pack_patch.py lays it out: the editions it
+// updates from (oldest first), each with its delta from that edition
+// followed by `pool`.
+[[nodiscard]] Bytes Pack(const std::vector<Bytes>& from, const std::vector<Bytes>& deltas,
+                         const Bytes& to, const Bytes& pool);
+// One edition, no pool.
 [[nodiscard]] Bytes Pack(const Bytes& from, const Bytes& to, const Bytes& delta);
 
 }  // namespace payload::testing

@@ -13,7 +13,8 @@ struct Options {
   std::wstring screenshotDir;   // empty: no screenshots
   std::wstring hostFolder;      // demo/seed modes: where the host is installed
   unsigned retryMs = 0;         // the updater's retry interval (0: unknown)
-  std::wstring base;            // patch scenarios: the edition the patch updates from
+  std::wstring base;            // patch scenarios: the newest edition the patch updates from
+  std::vector<std::wstring> older;  // patch scenarios: the earlier ones it updates from, oldest first
   std::wstring archive;         // patch scenarios: the new edition
   std::wstring slowMount;       // slow-storage scenarios: the throttled mount
   std::wstring slowBacking;     // and the folder it passes through to

@@ -2,7 +2,7 @@
 //
 //   lumarso_e2e list
 //   lumarso_e2e <scenario>|all --exe PATH [--retry-ms N] [--screenshots DIR]
-//               [--base OLD.zip --archive NEW.zip]   (the patch scenarios)
+//               [--base OLD.zip [--older OLDER.zip]... --archive NEW.zip]   (the patch scenarios)
 //               [--slow-mount DIR --slow-backing DIR] (the slow-storage scenarios,
 //                run through tests/slow_storage/on_slow_storage.py)
 //   lumarso_e2e seed [--host-root C:\Velto\]
@@ -83,6 +83,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--retry-ms") o.retryMs = static_cast<unsigned>(std::wcstoul(v.c_str(), nullptr, 10));
     else if (a == L"--host-root") o.hostFolder = WindowsPath(v);
     else if (a == L"--base") o.base = WindowsPath(v);
+    else if (a == L"--older") o.older.push_back(WindowsPath(v));
     else if (a == L"--archive") o.archive = WindowsPath(v);
     else if (a == L"--slow-mount") o.slowMount = WindowsPath(v);
     else if (a == L"--slow-backing") o.slowBacking = WindowsPath(v);

@@ -1,7 +1,8 @@
 // The patch updater (Lumarso2015-patch.exe) driven from outside, silent and
 // with its window: over the edition it updates, over the new edition and
-// over a foreign file.  Judged by the exit code, the boxes and the bytes of
-// Lumarso2015.zip against the two editions the build used.
+// over a foreign file, and silent over each earlier edition it also updates.
+// Judged by the exit code, the boxes and the bytes of Lumarso2015.zip against
+// the editions the build used.
 #include <cstring>
 
 #include "box_icon.h"
@@ -21,7 +22,7 @@ constexpr wchar_t kNotTheBase[] =
     L"nell'edizione precedente.\n"
     L"Per installare il manuale usare il programma di installazione completo (Lumarso2015.exe).";
 
-enum class Start { kOld, kNew, kForeign };
+enum class Start { kOld, kNew, kForeign, kGiven };
 
 std::string Bytes(const std::wstring& path) {
   const auto read = test_support::ReadAllText(path);
@@ -31,8 +32,9 @@ std::string Bytes(const std::wstring& path) {
 
 // The scenario's folder, with the host and the chosen archive in it.
 struct Machine {
-  Machine(const Options& o, const char* name, Start start)
-      : root(L"C:\\lumarso-e2e\\" + std::wstring(name, name + std::strlen(name)) + L"\\"),
+  // `given`: the archive installed when `start` is kGiven.
+  Machine(const Options& o, const std::string& name, Start start, const std::wstring& given = {})
+      : root(L"C:\\lumarso-e2e\\" + std::wstring(name.begin(), name.end()) + L"\\"),
         key(root.Path()),
         host(root.Path() + L"Quadrivo\\") {
     PlaceHostExe(host);
@@ -42,7 +44,7 @@ struct Machine {
       E2E_CHECK(test_support::WriteAll(zip, foreign.data(), foreign.size()),
                 "cannot write the foreign file");
     } else {
-      const std::wstring from = start == Start::kOld ? o.base : o.archive;
+      const std::wstring from = start == Start::kOld ? o.base : start == Start::kGiven ? given : o.archive;
       E2E_CHECK(CopyFileW(from.c_str(), zip.c_str(), FALSE) != 0, "cannot copy " + Narrow(from));
     }
     before = Bytes(zip);
@@ -104,8 +106,23 @@ void SilentForeign(const Options& o) {
   E2E_CHECK(m.Now() == m.before, "the foreign file was changed");
   m.ExpectOnlyTheArchive();
   ExpectLogged(log, "found 5000 bytes");
-  ExpectLogged(log, "expected the edition it updates from (");
+  ExpectLogged(log, "it updates from (");
   ExpectLogged(log, "result: exit code 5");
+}
+
+// Every earlier edition the patch also updates from, one folder each.
+void SilentOlder(const Options& o) {
+  E2E_CHECK(!o.older.empty(), "no --older edition given");
+  const std::string count = std::to_string(o.older.size() + 1);
+  for (std::size_t i = 0; i < o.older.size(); ++i) {
+    Machine m(o, "patch_silent_older_" + std::to_string(i + 1), Start::kGiven, o.older[i]);
+    std::string log;
+    E2E_CHECK_EQ(RunSilent(o, m, &log), DWORD{0});
+    ExpectPatched(o, m);
+    m.ExpectOnlyTheArchive();
+    ExpectLogged(log, "attempt 1: patched the installed edition (number " + std::to_string(i + 1) +
+                          " of the " + count + " it updates from");
+  }
 }
 
 // The window: a click, one box, its text and icon, the exit code.
@@ -153,6 +170,7 @@ const std::vector<Scenario>& PatchScenarios() {
       {"patch_silent_old", "patch /S over the old edition: exit 0, the new edition", SilentOld},
       {"patch_silent_new", "patch /S over the new edition: exit 0, nothing written", SilentNew},
       {"patch_silent_foreign", "patch /S over a foreign file: exit 5, logged", SilentForeign},
+      {"patch_silent_older", "patch /S over each earlier edition: exit 0, the new edition", SilentOlder},
       {"patch_window_old", "patch window over the old edition: patched, the usual box", WindowOld},
       {"patch_window_new", "patch window over the new edition: the usual box", WindowNew},
       {"patch_window_foreign", "patch window over a foreign file: a warning, exit 5", WindowForeign},

@@ -16,8 +16,10 @@ again and again: an empty file, a file that is not a ZIP, one byte over
 MAX_BYTES (the largest archive this preset's exe may carry) and a bad
 LUMARSO_PATCH_FROM each stop the configure step with a message naming them; a
 good archive under another name gets a Lumarso2015.zip.sha256 beside the exe
-that agrees with `sha256sum`, and the same archive damaged after configuring
-fails the build step and leaves no checksum behind.
+that agrees with `sha256sum`; a patch from an unrelated edition stops the
+build saying so unless LUMARSO_PATCH_ALLOW_LARGE is on, and a list of two
+editions gives a patch naming both; and the same archive damaged after
+configuring fails the build step and leaves no checksum behind.
 """
 import os
 import shutil
@@ -171,6 +173,35 @@ def archive_checks():
     if line != f"{digest}  Lumarso2015.zip\n".encode():
         raise SystemExit(f"FAIL: {sha256} holds {line!r}, sha256sum says {digest}")
     print(f"{sha256}: {line!r}")
+
+    # A patch from an edition that shares nothing with the new one: the
+    # build stops saying so, unless told to go on.
+    unrelated = os.path.join(WORK, "altro.zip")
+    with zipfile.ZipFile(unrelated, "w", zipfile.ZIP_STORED) as z:
+        z.writestr("Lumarso2015/foto.jpg", os.urandom(20000))
+    patch = os.path.join(folder, "payload", "Lumarso2015-patch.bin")
+    run(["cmake", *configure, "-DLUMARSO_PATCH_FROM=" + unrelated], clean_env(), log)
+    r = subprocess.run(["cmake", "--build", folder, "--target", "lumarso_patch_resource"], cwd=SRC,
+                       env=clean_env(), stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    expected = "would be over 50% of the new edition"
+    if r.returncode == 0 or expected not in r.stdout or os.path.exists(patch):
+        sys.stdout.write(r.stdout[-4000:])
+        raise SystemExit(f"FAIL: an unrelated edition: build exited with {r.returncode}")
+    print("unrelated edition: " + [ln for ln in r.stdout.splitlines() if expected in ln][0][:160])
+    run(["cmake", *configure, "-DLUMARSO_PATCH_ALLOW_LARGE=ON"], clean_env(), log)
+    run(["cmake", "--build", folder, "--target", "lumarso_patch_resource"], clean_env(), log)
+    print(f"with LUMARSO_PATCH_ALLOW_LARGE=ON: {os.path.getsize(patch)} bytes of patch")
+    # Two editions, as a CMake list: one patch naming both (archives this
+    # small share little, so the limit stays off).
+    older = os.path.join(WORK, "edizione-1.zip")
+    with zipfile.ZipFile(older, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("Lumarso2015/index.htm", "<html><body>Indice</body></html>\n" * 49)
+    run(["cmake", *configure, f"-DLUMARSO_PATCH_FROM={unrelated};{older}"], clean_env(), log)
+    run(["cmake", "--build", folder, "--target", "lumarso_patch_resource"], clean_env(), log)
+    header = open(patch, "rb").read(16)
+    if header[:8] != b"LUMPATCH" or header[8:16] != bytes([2, 0, 0, 0, 2, 0, 0, 0]):
+        raise SystemExit(f"FAIL: a patch from two editions starts {header.hex()}")
+    print("two editions: format 2, 2 editions")
 
     # Damaged after configuring, in the middle of the first entry's deflated
     # data: the build step refuses it.
