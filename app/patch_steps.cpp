@@ -1,8 +1,8 @@
 #include "app/patch_steps.h"
 
 #include "app/exit_codes.h"
-#include "platform/decimal.h"
 #include "payload/apply_patch.h"
+#include "platform/decimal.h"
 
 namespace app {
 
@@ -27,8 +27,8 @@ std::wstring Describe(const payload::Edition& e) {
 std::wstring DescribeBase(const payload::PatchHeader& patch, std::size_t i) {
   const std::wstring which = patch.from.size() == 1
                                  ? std::wstring()
-                                 : L"number " + std::to_wstring(i + 1) + L" of the " +
-                                       std::to_wstring(patch.from.size()) +
+                                 : L"number " + platform::Decimal(i + 1) + L" of the " +
+                                       platform::Decimal(patch.from.size()) +
                                        L" it updates from, oldest first: ";
   return which + Describe(patch.from[i].edition);
 }
@@ -39,7 +39,7 @@ std::wstring Expected(const payload::PatchHeader& patch) {
     all += (all.empty() ? L"" : L"; ") + Describe(base.edition);
   }
   return (patch.from.size() == 1 ? std::wstring(L"the edition it updates from (")
-                                 : L"one of the " + std::to_wstring(patch.from.size()) +
+                                 : L"one of the " + platform::Decimal(patch.from.size()) +
                                        L" editions it updates from (") +
          all + L")";
 }
