@@ -129,6 +129,11 @@ PatchAttempt Apply(FileSystem& fs, platform::Resources& resources, platform::Sha
   if (!a.header) return Failed(a, "the CUSTOM/102 resource is not a patch of this format");
   const PatchHeader& patch = *a.header;
 
+  // Before any answer or check: an interrupted run can leave a whole edition
+  // in a temporary file, and on a disk that full the free-space check below
+  // would fail every later run; beside a copy found new, it would stay for good.
+  RemoveLeftovers(fs, targetDir, kZipName);
+
   platform::FileId id{};
   status = fs.OpenRead(targetDir + kZipName, &id);
   if (status == platform::kErrorFileNotFound) return Is(a, PatchOutcome::kNotTheBase);

@@ -2,6 +2,7 @@
 // installed file it patches, which it leaves alone, and how each run ends.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "app/silent_run.h"
 #include "modreg/modreg.h"
 #include "payload/patch_header.h"
+#include "payload/temp_names.h"
 #include "payload/tests/patch_pairs.h"
 #include "payload/write_payload.h"
 #include "platform/doubles/fake_clock.h"
@@ -40,7 +42,29 @@ const Bytes kOld = payload::testing::Noise(700000, 31);
 const Bytes kNew = payload::testing::Edited(kOld, 32);
 const Bytes kPatch = payload::testing::Pack(kOld, kNew, payload::testing::Xdelta(kOld, kNew));
 
-enum class Installed { kOld, kNew, kForeign, kNothing };
+// The edition as the log names it, worked out here from the bytes.
+std::string Edition(const Bytes& bytes) {
+  platform::doubles::OpensslSha256 sha;
+  platform::Sha256Digest digest{};
+  (void)sha.Begin();
+  (void)sha.Update(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  (void)sha.Finish(&digest);
+  std::string hex;
+  for (const std::byte b : digest) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned>(b));
+    hex += two;
+  }
+  return std::to_string(bytes.size()) + " bytes, SHA-256 " + hex;
+}
+
+// A power loss between a temporary file's flush and the rename leaves it
+// beside the archive, whichever edition that is.
+enum class Installed {
+  kOld, kNew, kForeign, kNothing,
+  kOldAndTheNewInALeftoverOnAFullDisk,  // no room for another copy unless the leftover goes
+  kNewAndALeftover,
+};
 
 class PatchRun : public ::testing::Test {
  public:
@@ -55,6 +79,22 @@ class PatchRun : public ::testing::Test {
     if (what == Installed::kOld) files.PutFile(kZipPath, kOld);
     if (what == Installed::kNew) files.PutFile(kZipPath, kNew);
     if (what == Installed::kForeign) files.PutFile(kZipPath, payload::testing::Noise(5000, 33));
+    const std::wstring leftover = std::wstring(kHost) + payload::TempName(payload::kZipName, 0x5EED);
+    if (what == Installed::kOldAndTheNewInALeftoverOnAFullDisk) {
+      files.PutFile(kZipPath, kOld);
+      files.PutFile(leftover, kNew);
+      files.SetFreeSpace(L'C', kNew.size() / 2);
+    }
+    if (what == Installed::kNewAndALeftover) {
+      files.PutFile(kZipPath, kNew);
+      files.PutFile(leftover, Bytes(kOld.begin(), kOld.begin() + 1000));
+    }
+  }
+  [[nodiscard]] bool Leftover() const {
+    for (const std::wstring& name : files.Names(kHost)) {
+      if (payload::IsTempName(name, payload::kZipName)) return true;
+    }
+    return false;
   }
   int Silent() {
     return RunSilent({registry, files, resources, process, clock}, {kHost, 0, 20000, &sha}, log);
@@ -108,6 +148,7 @@ TEST_P(Runs, Silent) {
   EXPECT_EQ(files.Content(kZipPath), c.patched ? std::optional<Bytes>(kNew) : before);
   EXPECT_EQ(files.CountCalls(FileOp::MoveReplace), c.patched ? 1 : 0);
   EXPECT_TRUE(Logged(c.logged)) << logFile.Content(kLogPath).value_or("");
+  EXPECT_FALSE(Leftover());
   EXPECT_TRUE(dialogs.Shown().empty()) << "a box in a silent run";
 }
 
@@ -128,18 +169,26 @@ TEST_P(Runs, WithTheWindow) {
     EXPECT_FALSE(window.TimerEnabled()) << "nothing to retry";
   }
   EXPECT_TRUE(Logged(c.logged));
+  EXPECT_FALSE(Leftover());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Patch, Runs,
     ::testing::Values(
         Case{"old_edition", Installed::kOld, kExitWritten, true,
-             "attempt 1: patched the installed edition (700000 bytes, SHA-256 "},
+             "attempt 1: patched the installed edition (" + Edition(kOld) + ") into the new one (" +
+                 Edition(kNew) + ")"},
         Case{"new_edition", Installed::kNew, kExitWritten, false,
-             "attempt 1: the installed copy already is the new edition"},
+             "attempt 1: the installed copy already is the new edition (" + Edition(kNew) +
+                 "); nothing written"},
+        Case{"old_edition_and_the_new_in_a_leftover_on_a_full_disk",
+             Installed::kOldAndTheNewInALeftoverOnAFullDisk, kExitWritten, true,
+             "attempt 1: patched the installed edition ("},
+        Case{"new_edition_and_a_leftover", Installed::kNewAndALeftover, kExitWritten, false,
+             "attempt 1: the installed copy already is the new edition ("},
         Case{"foreign_file", Installed::kForeign, kExitNotTheBaseEdition, false,
              "found 5000 bytes, SHA-256 not read (the size differs); expected the edition it "
-             "updates from (700000 bytes, SHA-256 "},
+             "updates from (" + Edition(kOld) + ") or the new edition (" + Edition(kNew) + ")"},
         Case{"no_file", Installed::kNothing, kExitNotTheBaseEdition, false,
              "result: exit code 5, no edition this patch updates is installed; nothing written"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -456,6 +456,12 @@ TEST_F(WritePayloadTest, LeftoversOfInterruptedAttemptsGoButOtherFilesStay) {
                                      L"Quadrivo.exe"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
+
+  // Over the copy now current: nothing written, and a leftover goes all the same.
+  fs_.PutFile(folder + TempName(kZipName, 2), Pattern(100, 2));
+  ASSERT_TRUE(Attempt());
+  EXPECT_TRUE(last_.alreadyCurrent);
+  EXPECT_FALSE(fs_.Exists(folder + TempName(kZipName, 2)));
 }
 
 TEST_F(WritePayloadTest, FailedLeftoverCleanupDoesNotStopTheAttempt) {
