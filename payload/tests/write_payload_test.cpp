@@ -377,6 +377,13 @@ INSTANTIATE_TEST_SUITE_P(
                 true, false, kAll - 1, 3},
         OldCopy{"Shorter", -1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
         OldCopy{"Longer", 1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
+        // Cut short after it was sized: the last read comes back short, which
+        // a stale buffer would have matched.
+        OldCopy{"EqualButCutShortWhileCompared", 0, -1,
+                [](FakeFileSystem& fs) {
+                  fs.BeforeCall(FileOp::ReadAt, [&fs] { fs.PutFile(kTarget, Pattern(kPayloadSize - 100, 1)); }, 3);
+                },
+                ReadFrom::kMappedImage, true, false, kAll - 100, 3},
         OldCopy{"Unreadable", 0, -1,
                 [](FakeFileSystem& fs) {
                   fs.FailOnName(FileOp::OpenRead, kTarget, platform::kErrorAccessDenied);
