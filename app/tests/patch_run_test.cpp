@@ -204,5 +204,16 @@ TEST_F(PatchRun, AFailedApplyIsRetriedAndThenSucceeds) {
   EXPECT_TRUE(Logged("attempt 2: patched"));
 }
 
+// A failure that no system call reported names no error.
+TEST_F(PatchRun, AFailureWithoutASystemErrorNamesNone) {
+  Install(Installed::kOld);
+  Bytes otherFormat = kPatch;
+  otherFormat[8] = std::byte{2};  // the format version
+  resources.Add(payload::kResourceType, payload::kPatchResourceId, otherFormat);
+  EXPECT_EQ(Silent(), kExitGaveUp);
+  EXPECT_TRUE(Logged("attempt 1 failed: the CUSTOM/102 resource is not a patch of this format\r\n"))
+      << logFile.Content(kLogPath).value_or("");
+}
+
 }  // namespace
 }  // namespace app
