@@ -3,8 +3,11 @@
 // failure ever replaces the installed file or leaves a temporary one.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -68,6 +71,53 @@ TEST_F(ApplyPatchTest, TheOldEditionBecomesTheNewOneReadOnce) {
   // Hashed as written, and the installed file never hashed: one read of it.
   EXPECT_EQ(sha_.TotalBytesHashed(), kNew.size());
   EXPECT_FALSE(a.foundSha256.has_value());
+}
+
+// OpenSSL's hash, holding back the first piece until the file system saw a
+// write: it goes on at once when the hash runs beside the write, and only
+// after the guard's time when the write waits for the hash.
+class HashWaitingForAWrite final : public platform::Sha256 {
+ public:
+  platform::Win32Status Begin() override { return sha_.Begin(); }
+  platform::Win32Status Update(const void* data, std::uint32_t size) override {
+    if (pieces_++ == 0) {
+      std::unique_lock lock(mutex_);
+      besideTheWrite_ = wrote_.wait_for(lock, std::chrono::seconds(20), [this] { return written_; });
+    }
+    return sha_.Update(data, size);
+  }
+  platform::Win32Status Finish(platform::Sha256Digest* digest) override { return sha_.Finish(digest); }
+
+  void Wrote() {
+    {
+      const std::lock_guard lock(mutex_);
+      written_ = true;
+    }
+    wrote_.notify_all();
+  }
+  [[nodiscard]] bool BesideTheWrite() {
+    const std::lock_guard lock(mutex_);
+    return besideTheWrite_;
+  }
+
+ private:
+  OpensslSha256 sha_;
+  int pieces_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wrote_;
+  bool written_ = false;
+  bool besideTheWrite_ = false;
+};
+
+TEST_F(ApplyPatchTest, TheResultIsHashedWhileItIsWritten) {
+  Carry(Pack(kOld, kNew, kDelta));
+  fs_.PutFile(kTarget, kOld);
+  HashWaitingForAWrite sha;
+  fs_.BeforeCall(FileOp::Write, [&sha] { sha.Wrote(); });
+  const PatchAttempt a = ApplyPatch(fs_, resources_, sha, dialogs_, kFolder);
+  EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
+  EXPECT_TRUE(Installed(kNew));
+  EXPECT_TRUE(sha.BesideTheWrite());
 }
 
 // What the folder holds, and how the attempt ends; none of these writes.
