@@ -137,7 +137,8 @@ bool VcdiffDecoder::Next(DeltaSource& source, std::span<const std::byte>* window
 }
 
 bool VcdiffDecoder::Next(DeltaSource& source, std::vector<std::byte>& window) {
-  window.clear();
+  // Kept at its size until the delta is done: resizing a window of the same
+  // size costs nothing, growing one from nothing fills it with zeros first.
   if (problem_ != DeltaProblem::kNone) return false;
   if (!headerRead_ && !ReadHeader()) return false;
   try {
@@ -151,6 +152,7 @@ bool VcdiffDecoder::Next(DeltaSource& source, std::vector<std::byte>& window) {
     status_ = platform::kErrorNotEnoughMemory;
     return false;
   }
+  window.clear();
   return true;
 }
 
