@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "payload/byte_source.h"
+#include "payload/hash_thread.h"
 #include "payload/vcdiff_decoder.h"
 #include "payload/write_file_atomically.h"
 #include "payload/write_payload.h"
@@ -51,33 +52,37 @@ Win32Status HashFile(FileSystem& fs, platform::FileId file, std::uint64_t size,
 }
 
 // The new edition as the writer pulls it: one window of the delta at a
-// time, hashed as it goes.  The last window is handed out only when the
-// whole result has the new edition's hash, so a wrong result never reaches
-// the rename.  The installed file is closed by then: Windows cannot replace
-// a file this process still holds open.
+// time, hashed on a thread of its own while the writer writes the window and
+// the next one is decoded into the other buffer.  The last window is handed
+// out only when the whole result has the new edition's hash, so a wrong
+// result never reaches the rename.  The installed file is closed by then:
+// Windows cannot replace a file this process still holds open.
 class PatchedSource final : public ByteSource {
  public:
   PatchedSource(VcdiffDecoder& decoder, DeltaSource& installed, platform::UniqueFile& file,
                 platform::Sha256& sha, const Edition& to)
-      : decoder_(decoder), installed_(installed), file_(file), sha_(sha), to_(to) {}
+      : decoder_(decoder), installed_(installed), file_(file), to_(to), hash_(sha) {}
 
   [[nodiscard]] std::uint64_t Size() const override { return to_.size; }
 
   [[nodiscard]] bool Next(std::span<const std::byte>* chunk) override {
     *chunk = {};
     if (produced_ == to_.size) return true;
-    if (produced_ == 0 && !Hashing(sha_.Begin())) return false;
-    std::span<const std::byte> window;
-    if (!decoder_.Next(installed_, &window)) return false;
+    if (produced_ == 0 && !Hashing(hash_.Begin())) return false;
+    // The other buffer may still be hashed; this one was, before the other
+    // was handed over.
+    std::vector<std::byte>& buffer = buffers_[produced_ == 0 ? 0 : (last_ ^= 1)];
+    if (!decoder_.Next(installed_, buffer)) return false;
+    const std::span<const std::byte> window = buffer;
     if (window.empty() || window.size() > to_.size - produced_) {
       wrongResult_ = true;  // not the new edition's size
       return false;
     }
-    if (!Hashing(sha_.Update(window.data(), static_cast<std::uint32_t>(window.size())))) return false;
+    if (!Hashing(hash_.Update(window))) return false;
     produced_ += window.size();
     if (produced_ == to_.size) {
       platform::Sha256Digest digest{};
-      if (!Hashing(sha_.Finish(&digest))) return false;
+      if (!Hashing(hash_.Finish(&digest))) return false;
       if (digest != to_.sha256) {
         wrongResult_ = true;
         return false;
@@ -100,11 +105,14 @@ class PatchedSource final : public ByteSource {
   VcdiffDecoder& decoder_;
   DeltaSource& installed_;
   platform::UniqueFile& file_;
-  platform::Sha256& sha_;
   const Edition& to_;
   std::uint64_t produced_ = 0;
   bool wrongResult_ = false;
   Win32Status hashStatus_ = kErrorSuccess;
+  // Two windows of at most 4 MiB: the one being written, the one being decoded.
+  std::vector<std::byte> buffers_[2];
+  unsigned last_ = 0;
+  HashThread hash_;  // after the buffers: joined before they go
 };
 
 PatchAttempt Failed(PatchAttempt attempt, std::string why, Win32Status status = kErrorSuccess) {
@@ -128,6 +136,11 @@ PatchAttempt Apply(FileSystem& fs, platform::Resources& resources, platform::Sha
   a.header = ReadPatchHeader(*a.resource);
   if (!a.header) return Failed(a, "the CUSTOM/102 resource is not a patch of this format");
   const PatchHeader& patch = *a.header;
+
+  // Before any answer or check: an interrupted run can leave a whole edition
+  // in a temporary file, and on a disk that full the free-space check below
+  // would fail every later run; beside a copy found new, it would stay for good.
+  RemoveLeftovers(fs, targetDir, kZipName);
 
   platform::FileId id{};
   status = fs.OpenRead(targetDir + kZipName, &id);

@@ -132,26 +132,32 @@ bool VcdiffDecoder::ReadHeader() {
 
 bool VcdiffDecoder::Next(DeltaSource& source, std::span<const std::byte>* window) {
   *window = {};
+  if (!Next(source, target_)) return false;
+  *window = target_;
+  return true;
+}
+
+bool VcdiffDecoder::Next(DeltaSource& source, std::vector<std::byte>& window) {
+  // Kept at its size until the delta is done: resizing a window of the same
+  // size costs nothing, growing one from nothing fills it with zeros first.
   if (problem_ != DeltaProblem::kNone) return false;
   if (!headerRead_ && !ReadHeader()) return false;
   try {
     while (at_ < delta_.size()) {
-      if (!DecodeWindow(source)) return false;
+      if (!DecodeWindow(source, window)) return false;
       // An empty window is legal and says nothing.
-      if (!target_.empty()) {
-        *window = target_;
-        return true;
-      }
+      if (!window.empty()) return true;
     }
   } catch (const std::bad_alloc&) {
     problem_ = DeltaProblem::kReadFailed;
     status_ = platform::kErrorNotEnoughMemory;
     return false;
   }
+  window.clear();
   return true;
 }
 
-bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
+bool VcdiffDecoder::DecodeWindow(DeltaSource& source, std::vector<std::byte>& target) {
   Reader r(delta_.subspan(at_));
   std::uint8_t indicator = 0;
   if (!r.Byte(&indicator)) return Damaged("a window without its indicator");
@@ -190,7 +196,7 @@ bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
     return Damaged("sections that do not fill the window");
   }
 
-  target_.resize(static_cast<std::size_t>(targetSize));
+  target.resize(static_cast<std::size_t>(targetSize));
   Reader data(dataBytes), inst(instBytes), addr(addrBytes);
   std::array<std::uint64_t, kNearSlots> near{};
   std::array<std::uint64_t, kSameSlots> same{};
@@ -207,7 +213,7 @@ bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
       if (n == 0 && !inst.Integer(&n)) return Damaged("instruction size");
       if (n > size - here) return Damaged("an instruction past the end of the window");
       const auto count = static_cast<std::uint32_t>(n);
-      std::byte* out = target_.data() + here;
+      std::byte* out = target.data() + here;
       if (h.type == kAdd) {
         std::span<const std::byte> bytes;
         if (!data.Take(count, &bytes)) return Damaged("ADD past the data section");
@@ -253,9 +259,9 @@ bool VcdiffDecoder::DecodeWindow(DeltaSource& source) {
         const std::uint32_t rest = count - done;
         std::byte* to = out + done;
         if (from + rest <= here + done) {
-          std::memcpy(to, target_.data() + from, rest);
+          std::memcpy(to, target.data() + from, rest);
         } else {
-          for (std::uint32_t k = 0; k < rest; ++k) to[k] = target_[from + k];
+          for (std::uint32_t k = 0; k < rest; ++k) to[k] = target[from + k];
         }
       }
       here += count;

@@ -53,6 +53,9 @@ class VcdiffDecoder {
   // The next target window in *window (a view of the decoder's buffer, valid
   // until the next call); empty once the delta is done.  False on a problem.
   [[nodiscard]] bool Next(DeltaSource& source, std::span<const std::byte>* window);
+  // The same into `window`, which the caller owns and may hand to another
+  // thread between calls; its memory is reused.
+  [[nodiscard]] bool Next(DeltaSource& source, std::vector<std::byte>& window);
 
   [[nodiscard]] DeltaProblem Problem() const noexcept { return problem_; }
   [[nodiscard]] platform::Win32Status Status() const noexcept { return status_; }
@@ -62,7 +65,7 @@ class VcdiffDecoder {
  private:
   bool Damaged(const char* why);
   bool ReadHeader();
-  bool DecodeWindow(DeltaSource& source);
+  bool DecodeWindow(DeltaSource& source, std::vector<std::byte>& target);
   bool CopyFromSource(DeltaSource& source, std::uint64_t at, std::uint32_t size, std::byte* out);
 
   std::span<const std::byte> delta_;
@@ -73,7 +76,7 @@ class VcdiffDecoder {
   // The current window's source segment in the source file.
   std::uint64_t segmentStart_ = 0;
   std::uint64_t segmentSize_ = 0;
-  std::vector<std::byte> target_;  // the window being rebuilt, reused
+  std::vector<std::byte> target_;  // the window being rebuilt, when the caller has no buffer
   std::vector<std::byte> block_;   // a piece of the source, reused
   std::uint64_t blockStart_ = 0;
   std::uint32_t blockSize_ = 0;

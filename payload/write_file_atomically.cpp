@@ -85,15 +85,6 @@ class TempFile {
   UniqueFile file_;
 };
 
-void RemoveLeftovers(FileSystem& fs, const std::wstring& folder, const std::wstring& name) {
-  std::vector<std::wstring> found;
-  if (fs.List(folder, TempPattern(name), &found) != platform::kErrorSuccess) return;
-  for (const std::wstring& candidate : found) {
-    // One still open elsewhere belongs to a live attempt; it stays.
-    if (IsTempName(candidate, name)) (void)fs.Delete(folder + candidate);
-  }
-}
-
 // Everything after the leftovers' cleanup.
 bool ReplaceWith(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
                  ByteSource& source) {
@@ -122,6 +113,15 @@ bool ReplaceWith(FileSystem& fs, const std::wstring& folder, const std::wstring&
 }
 
 }  // namespace
+
+void RemoveLeftovers(FileSystem& fs, const std::wstring& folder, const std::wstring& name) {
+  std::vector<std::wstring> found;
+  if (fs.List(folder, TempPattern(name), &found) != platform::kErrorSuccess) return;
+  for (const std::wstring& candidate : found) {
+    // One still open elsewhere belongs to a live attempt; its delete fails.
+    if (IsTempName(candidate, name)) (void)fs.Delete(folder + candidate);
+  }
+}
 
 bool WriteFileAtomically(FileSystem& fs, const std::wstring& folder, const std::wstring& name,
                          ByteSource& source) {

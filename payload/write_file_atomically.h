@@ -35,6 +35,11 @@ namespace payload {
                                           std::span<const std::byte> expected, ByteSource& source,
                                           CopyCheck* check);
 
+// Deletes the temporary files that earlier, interrupted writes of `name` left
+// in `folder` (TempName); one still open elsewhere belongs to a live attempt
+// and stays.  A leftover that cannot go now is tried again next time.
+void RemoveLeftovers(platform::FileSystem& fs, const std::wstring& folder, const std::wstring& name);
+
 // The same for bytes in memory, written straight from where they are.
 [[nodiscard]] bool WriteFileAtomically(platform::FileSystem& fs, const std::wstring& folder,
                                        const std::wstring& name,

@@ -2,6 +2,7 @@
 // installed file it patches, which it leaves alone, and how each run ends.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "app/silent_run.h"
 #include "modreg/modreg.h"
 #include "payload/patch_header.h"
+#include "payload/temp_names.h"
 #include "payload/tests/patch_pairs.h"
 #include "payload/write_payload.h"
 #include "platform/doubles/fake_clock.h"
@@ -40,6 +42,22 @@ const Bytes kOld = payload::testing::Noise(700000, 31);
 const Bytes kNew = payload::testing::Edited(kOld, 32);
 const Bytes kPatch = payload::testing::Pack(kOld, kNew, payload::testing::Xdelta(kOld, kNew));
 
+// The edition as the log names it, worked out here from the bytes.
+std::string Edition(const Bytes& bytes) {
+  platform::doubles::OpensslSha256 sha;
+  platform::Sha256Digest digest{};
+  (void)sha.Begin();
+  (void)sha.Update(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  (void)sha.Finish(&digest);
+  std::string hex;
+  for (const std::byte b : digest) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned>(b));
+    hex += two;
+  }
+  return std::to_string(bytes.size()) + " bytes, SHA-256 " + hex;
+}
+
 // A patch from an older edition too (a different size) and the one above,
 // sharing a pool of the new edition's bytes.
 const Bytes& TwoEditions() {
@@ -59,7 +77,13 @@ const Bytes& TwoEditions() {
   return patch;
 }
 
-enum class Installed { kOld, kNew, kForeign, kNothing };
+// A power loss between a temporary file's flush and the rename leaves it
+// beside the archive, whichever edition that is.
+enum class Installed {
+  kOld, kNew, kForeign, kNothing,
+  kOldAndTheNewInALeftoverOnAFullDisk,  // no room for another copy unless the leftover goes
+  kNewAndALeftover,
+};
 
 class PatchRun : public ::testing::Test {
  public:
@@ -77,6 +101,22 @@ class PatchRun : public ::testing::Test {
     if (what == Installed::kOld) files.PutFile(kZipPath, kOld);
     if (what == Installed::kNew) files.PutFile(kZipPath, kNew);
     if (what == Installed::kForeign) files.PutFile(kZipPath, payload::testing::Noise(5000, 33));
+    const std::wstring leftover = std::wstring(kHost) + payload::TempName(payload::kZipName, 0x5EED);
+    if (what == Installed::kOldAndTheNewInALeftoverOnAFullDisk) {
+      files.PutFile(kZipPath, kOld);
+      files.PutFile(leftover, kNew);
+      files.SetFreeSpace(L'C', kNew.size() / 2);
+    }
+    if (what == Installed::kNewAndALeftover) {
+      files.PutFile(kZipPath, kNew);
+      files.PutFile(leftover, Bytes(kOld.begin(), kOld.begin() + 1000));
+    }
+  }
+  [[nodiscard]] bool Leftover() const {
+    for (const std::wstring& name : files.Names(kHost)) {
+      if (payload::IsTempName(name, payload::kZipName)) return true;
+    }
+    return false;
   }
   int Silent() {
     return RunSilent({registry, files, resources, process, clock}, {kHost, 0, 20000, &sha}, log);
@@ -134,6 +174,7 @@ TEST_P(Runs, Silent) {
   EXPECT_EQ(files.CountCalls(FileOp::MoveReplace), c.patched ? 1 : 0);
   EXPECT_TRUE(Logged(c.logged)) << logFile.Content(kLogPath).value_or("");
   EXPECT_TRUE(Logged(c.timed)) << logFile.Content(kLogPath).value_or("");
+  EXPECT_FALSE(Leftover());
   EXPECT_TRUE(dialogs.Shown().empty()) << "a box in a silent run";
 }
 
@@ -156,22 +197,30 @@ TEST_P(Runs, WithTheWindow) {
   }
   EXPECT_TRUE(Logged(c.logged));
   EXPECT_TRUE(Logged(c.timed));
+  EXPECT_FALSE(Leftover());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Patch, Runs,
     ::testing::Values(
         Case{"old_edition", Installed::kOld, kExitWritten, true,
-             "attempt 1: patched the installed edition (700000 bytes, SHA-256 ",
+             "attempt 1: patched the installed edition (" + Edition(kOld) + ") into the new one (" +
+                 Edition(kNew) + ")",
              // Its reads belong to the patching, not to the check.
              "attempt 1: 703501 bytes patched and written in 0.45 s (1.6 MB/s), flushed in 0.00 s, "
              "put in place in 0.00 s\r\n"},
         Case{"new_edition", Installed::kNew, kExitWritten, false,
-             "attempt 1: the installed copy already is the new edition",
+             "attempt 1: the installed copy already is the new edition (" + Edition(kNew) +
+                 "); nothing written",
              "attempt 1: 703501 bytes hashed in 0.35 s (2.0 MB/s)\r\n"},
+        Case{"old_edition_and_the_new_in_a_leftover_on_a_full_disk",
+             Installed::kOldAndTheNewInALeftoverOnAFullDisk, kExitWritten, true,
+             "attempt 1: patched the installed edition (", "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"},
+        Case{"new_edition_and_a_leftover", Installed::kNewAndALeftover, kExitWritten, false,
+             "attempt 1: the installed copy already is the new edition (", "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"},
         Case{"foreign_file", Installed::kForeign, kExitNotTheBaseEdition, false,
              "found 5000 bytes, SHA-256 not read (the size differs); expected the edition it "
-             "updates from (700000 bytes, SHA-256 ",
+             "updates from (" + Edition(kOld) + ") or the new edition (" + Edition(kNew) + ")",
              "attempt 1: checking C:\\Velto\\Quadrivo\\Lumarso2015.zip\r\n"},
         Case{"no_file", Installed::kNothing, kExitNotTheBaseEdition, false,
              "result: exit code 5, no edition this patch updates is installed; nothing written",
@@ -195,6 +244,17 @@ TEST_F(PatchRun, AFailedApplyIsRetriedAndThenSucceeds) {
   EXPECT_EQ(files.Content(kZipPath), std::optional<Bytes>(kNew));
   EXPECT_TRUE(Logged("attempt 1 failed: reading the installed copy, error 23"));
   EXPECT_TRUE(Logged("attempt 2: patched"));
+}
+
+// A failure that no system call reported names no error.
+TEST_F(PatchRun, AFailureWithoutASystemErrorNamesNone) {
+  Install(Installed::kOld);
+  Bytes otherFormat = kPatch;
+  otherFormat[8] = std::byte{2};  // the format version
+  resources.Add(payload::kResourceType, payload::kPatchResourceId, otherFormat);
+  EXPECT_EQ(Silent(), kExitGaveUp);
+  EXPECT_TRUE(Logged("attempt 1 failed: the CUSTOM/102 resource is not a patch of this format\r\n"))
+      << logFile.Content(kLogPath).value_or("");
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 // failure ever replaces the installed file or leaves a temporary one.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "payload/apply_patch.h"
@@ -54,7 +58,9 @@ class ApplyPatchTest : public ::testing::Test {
 };
 
 TEST_F(ApplyPatchTest, TheOldEditionBecomesTheNewOneReadOnce) {
-  Carry(Pack(kOld, kNew, kDelta));
+  Bytes padded = Pack(kOld, kNew, kDelta);
+  padded.resize(padded.size() + 3);  // as a resource section may align it
+  Carry(padded);
   fs_.PutFile(kTarget, kOld);
   const PatchAttempt a = Run();
   EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
@@ -67,6 +73,53 @@ TEST_F(ApplyPatchTest, TheOldEditionBecomesTheNewOneReadOnce) {
   EXPECT_FALSE(a.foundSha256.has_value());
 }
 
+// OpenSSL's hash, holding back the first piece until the file system saw a
+// write: it goes on at once when the hash runs beside the write, and only
+// after the guard's time when the write waits for the hash.
+class HashWaitingForAWrite final : public platform::Sha256 {
+ public:
+  platform::Win32Status Begin() override { return sha_.Begin(); }
+  platform::Win32Status Update(const void* data, std::uint32_t size) override {
+    if (pieces_++ == 0) {
+      std::unique_lock lock(mutex_);
+      besideTheWrite_ = wrote_.wait_for(lock, std::chrono::seconds(20), [this] { return written_; });
+    }
+    return sha_.Update(data, size);
+  }
+  platform::Win32Status Finish(platform::Sha256Digest* digest) override { return sha_.Finish(digest); }
+
+  void Wrote() {
+    {
+      const std::lock_guard lock(mutex_);
+      written_ = true;
+    }
+    wrote_.notify_all();
+  }
+  [[nodiscard]] bool BesideTheWrite() {
+    const std::lock_guard lock(mutex_);
+    return besideTheWrite_;
+  }
+
+ private:
+  OpensslSha256 sha_;
+  int pieces_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wrote_;
+  bool written_ = false;
+  bool besideTheWrite_ = false;
+};
+
+TEST_F(ApplyPatchTest, TheResultIsHashedWhileItIsWritten) {
+  Carry(Pack(kOld, kNew, kDelta));
+  fs_.PutFile(kTarget, kOld);
+  HashWaitingForAWrite sha;
+  fs_.BeforeCall(FileOp::Write, [&sha] { sha.Wrote(); });
+  const PatchAttempt a = ApplyPatch(fs_, resources_, sha, dialogs_, kFolder);
+  EXPECT_EQ(a.outcome, PatchOutcome::kWritten) << a.why;
+  EXPECT_TRUE(Installed(kNew));
+  EXPECT_TRUE(sha.BesideTheWrite());
+}
+
 // What the folder holds, and how the attempt ends; none of these writes.
 struct Found {
   const char* name;
@@ -74,12 +127,13 @@ struct Found {
   PatchOutcome outcome;
   bool told;
   bool applied = false;  // tried (a same-size file is told apart by the result)
+  std::function<Bytes()> resource = nullptr;  // the usual patch when none
 };
 
 class WhatIsInstalled : public ApplyPatchTest, public ::testing::WithParamInterface<Found> {};
 
 TEST_P(WhatIsInstalled, DecidesWithoutWriting) {
-  Carry(Pack(kOld, kNew, kDelta));
+  Carry(GetParam().resource ? GetParam().resource() : Pack(kOld, kNew, kDelta));
   GetParam().put(fs_);
   const auto before = fs_.Content(kTarget);
   const PatchAttempt a = Run();
@@ -93,9 +147,9 @@ TEST_P(WhatIsInstalled, DecidesWithoutWriting) {
   EXPECT_EQ(fs_.OpenFiles(), 0);
 }
 
-Bytes SameSizeAsOld() {
+Bytes SameSizeAsOld(std::size_t at = kOld.size() / 2) {
   Bytes b = kOld;
-  b[b.size() / 2] ^= std::byte{1};
+  b[at] ^= std::byte{1};
   return b;
 }
 
@@ -113,6 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
         Found{"another_edition_of_the_old_size",
               [](FakeFileSystem& fs) { fs.PutFile(kTarget, SameSizeAsOld()); },
               PatchOutcome::kNotTheBase, false, true},
+        // Editions of one size: a third file of that size is hashed once and
+        // never applied.
+        Found{"another_edition_when_both_have_one_size",
+              [](FakeFileSystem& fs) { fs.PutFile(kTarget, SameSizeAsOld(kOld.size() / 3)); },
+              PatchOutcome::kNotTheBase, false, false,
+              [] { return Pack(kOld, SameSizeAsOld(), testing::Xdelta(kOld, SameSizeAsOld())); }},
         Found{"held_by_another_program",
               [](FakeFileSystem& fs) {
                 fs.PutFile(kTarget, kOld);
@@ -237,6 +297,7 @@ struct Fault {
   std::function<void(ApplyPatchTest&)> arrange;
   // The writing side's failures are left to the caller's watch of its calls.
   bool says_why = true;
+  std::optional<platform::Win32Status> status{};  // the status it reports, when checked
 };
 
 class FailedApply : public ApplyPatchTest, public ::testing::WithParamInterface<Fault> {};
@@ -248,6 +309,9 @@ TEST_P(FailedApply, ReplacesNothing) {
   const PatchAttempt a = Run();
   EXPECT_EQ(a.outcome, PatchOutcome::kFailed);
   EXPECT_EQ(!a.why.empty(), GetParam().says_why) << a.why;
+  if (GetParam().status) {
+    EXPECT_EQ(a.status, *GetParam().status) << a.why;
+  }
   EXPECT_TRUE(fs_.Content(kTarget) == kOld);
   EXPECT_TRUE(OnlyTheArchive());
   EXPECT_TRUE(dialogs_.Shown().empty());
@@ -287,6 +351,14 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"no_editions", [] { return WithHeaderByte(12, 0); }, kNothing},
         Fault{"more_editions_than_listed", [] { return WithHeaderByte(12, 2); }, kNothing},
         Fault{"pool_past_the_end", [] { return WithHeaderByte(63, 1); }, kNothing},
+        // One byte short of the header: its last field must not be read.
+        Fault{"shorter_than_its_header",
+              [] {
+                Bytes r = Pack(kOld, kNew, kDelta);
+                r.resize(kPatchFixedSize + kPatchBaseSize - 1);
+                return r;
+              },
+              kNothing},
         Fault{"missing_resource", [] { return Bytes{}; },
               [](ApplyPatchTest& t) { t.resources_.FailCall(platform::doubles::ResourceCall::Find, 1814); }},
         // Another program rewrites the installed file while the apply reads
@@ -301,6 +373,16 @@ INSTANTIATE_TEST_SUITE_P(
                 }, 2);
                 t.fs_.BeforeCall(FileOp::ReadAt, [&t] { t.fs_.PutFile(kTarget, kOld); }, 3);
               }},
+        // Cut short while read (and put back before it is checked): fewer
+        // bytes are an error, not the file.
+        Fault{"base_cut_short_during_the_apply", [] { return Pack(kOld, kNew, kDelta); },
+              [](ApplyPatchTest& t) {
+                t.fs_.BeforeCall(FileOp::ReadAt, [&t] {
+                  t.fs_.PutFile(kTarget, Bytes(kOld.begin(), kOld.begin() + 1000));
+                });
+                t.fs_.BeforeCall(FileOp::Delete, [&t] { t.fs_.PutFile(kTarget, kOld); });
+              },
+              true, platform::kErrorHandleEof},
         Fault{"read_error", [] { return Pack(kOld, kNew, kDelta); },
               [](ApplyPatchTest& t) { t.fs_.FailCall(FileOp::ReadAt, 23, 2); }},
         Fault{"write_error", [] { return Pack(kOld, kNew, kDelta); },

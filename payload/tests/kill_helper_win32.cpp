@@ -1,7 +1,8 @@
 // Writes its embedded payload into the folder given, again and again,
 // alternating two contents, until it is killed.  With --patch OLD it
 // alternates the previous edition (read from OLD) with the patch it carries
-// applied to it.
+// applied to it.  With --patch-once it applies the patch once, as the patch's
+// next run would: exit 0 patched, 10 already new, 4 anything else.
 #include <windows.h>
 
 #include <cstdio>
@@ -49,13 +50,22 @@ int Patching(platform::FileSystem& fs, platform::Resources& resources, const std
 
 int wmain(int argc, wchar_t** argv) {
   const bool patch = argc == 4 && std::wstring(argv[2]) == L"--patch";
-  if (argc != 2 && !patch) {
-    std::fwprintf(stderr, L"usage: payload_kill_helper <folder\\> [--patch <old edition>]\n");
+  const bool once = argc == 3 && std::wstring(argv[2]) == L"--patch-once";
+  if (argc != 2 && !patch && !once) {
+    std::fwprintf(stderr,
+                  L"usage: payload_kill_helper <folder\\> [--patch <old edition> | --patch-once]\n");
     return 2;
   }
   platform::win32::Win32Resources resources;
   platform::win32::Win32FileSystem fs;
   const std::wstring folder = argv[1];
+  if (once) {
+    platform::win32::Win32Sha256 sha;
+    NoBoxes boxes;
+    const payload::PatchOutcome outcome = payload::ApplyPatch(fs, resources, sha, boxes, folder).outcome;
+    if (outcome == payload::PatchOutcome::kWritten) return 0;
+    return outcome == payload::PatchOutcome::kAlreadyNew ? 10 : 4;
+  }
   if (patch) return Patching(fs, resources, folder, argv[3]);
   const auto payload = resources.Find(payload::kResourceType, payload::kResourceId, nullptr);
   if (!payload) return 3;

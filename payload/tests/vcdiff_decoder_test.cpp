@@ -159,6 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Source segment 10 bytes at 995 of a 1000-byte file.
         Hostile{"segment_past_source", Delta({1, 10, 0x87, 0x63, 5, 1, 0, 0, 0, 0}),
                 DeltaProblem::kDamaged},
+        // The same segment, read by a COPY 4 (code 20) from its address 6.
+        Hostile{"copy_from_a_segment_past_source", Delta({1, 10, 0x87, 0x63, 7, 4, 0, 0, 1, 1, 20, 6}),
+                DeltaProblem::kDamaged},
         // COPY 4 (code 19+1 = size 4, mode 0) from address 12 of a 10-byte segment, nothing yet built.
         Hostile{"copy_from_the_future", Delta({1, 10, 0, 7, 4, 0, 0, 1, 1, 20, 12}),
                 DeltaProblem::kDamaged},
@@ -175,6 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"short_window", Delta({0, 7, 2, 0, 1, 1, 0, 'a', 2}), DeltaProblem::kDamaged},
         Hostile{"integer_overflow",
                 Delta({1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0}),
+                DeltaProblem::kDamaged},
+        // A window of 2^64 + 3 bytes, which must not pass for 3: ADD "abc".
+        Hostile{"integer_past_64_bits",
+                Delta({0, 18, 0x82, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x03, 0, 3, 1, 0,
+                       'a', 'b', 'c', 4}),
                 DeltaProblem::kDamaged}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -185,6 +193,10 @@ TEST(HandMadeDelta, CopiesOverlappingItsOwnOutputAsRuns) {
   const Decoded d = Decode(Delta({0, 11, 8, 0, 2, 3, 1, 'a', 'b', 3, 19, 6, 0}), old);
   ASSERT_TRUE(d.ok);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.out.data()), d.out.size()), "abababab");
+  // ADD "ab", then code 247: COPY 4 from address 0 first, ADD 1 "c" second.
+  const Decoded pair = Decode(Delta({0, 11, 7, 0, 3, 2, 1, 'a', 'b', 'c', 3, 247, 0}), old);
+  ASSERT_TRUE(pair.ok);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pair.out.data()), pair.out.size()), "abababc");
 }
 
 TEST(SourceReads, FailTheDecodeWithTheirStatus) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/temp_names.h"
 #include "payload/write_file_atomically.h"
 #include "platform/doubles/fake_files.h"
 
@@ -56,6 +57,8 @@ TEST_P(UnreliableSource, FailsAndLeavesTheOldFileAndNoTemporaryFile) {
   FakeFileSystem fs;
   const std::vector<std::byte> old(100, std::byte{1});
   fs.PutFile(kTarget, old);
+  // An earlier attempt's temporary file goes even when this one fails.
+  fs.PutFile(std::wstring(kFolder) + TempName(L"Lumarso2015.zip", 3), old);
   const Lie lie = GetParam();
   ScriptedSource source(lie.claimed, lie.given, lie.chunk, lie.failAt);
   EXPECT_FALSE(WriteFileAtomically(fs, kFolder, L"Lumarso2015.zip", source));

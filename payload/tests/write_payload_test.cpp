@@ -377,6 +377,13 @@ INSTANTIATE_TEST_SUITE_P(
                 true, false, kAll - 1, 3},
         OldCopy{"Shorter", -1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
         OldCopy{"Longer", 1, -1, nullptr, ReadFrom::kMappedImage, true, false, 0, 0},
+        // Cut short after it was sized: the last read comes back short, which
+        // a stale buffer would have matched.
+        OldCopy{"EqualButCutShortWhileCompared", 0, -1,
+                [](FakeFileSystem& fs) {
+                  fs.BeforeCall(FileOp::ReadAt, [&fs] { fs.PutFile(kTarget, Pattern(kPayloadSize - 100, 1)); }, 3);
+                },
+                ReadFrom::kMappedImage, true, false, kAll - 100, 3},
         OldCopy{"Unreadable", 0, -1,
                 [](FakeFileSystem& fs) {
                   fs.FailOnName(FileOp::OpenRead, kTarget, platform::kErrorAccessDenied);
@@ -456,6 +463,12 @@ TEST_F(WritePayloadTest, LeftoversOfInterruptedAttemptsGoButOtherFilesStay) {
                                      L"Quadrivo.exe"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
+
+  // Over the copy now current: nothing written, and a leftover goes all the same.
+  fs_.PutFile(folder + TempName(kZipName, 2), Pattern(100, 2));
+  ASSERT_TRUE(Attempt());
+  EXPECT_TRUE(last_.alreadyCurrent);
+  EXPECT_FALSE(fs_.Exists(folder + TempName(kZipName, 2)));
 }
 
 TEST_F(WritePayloadTest, FailedLeftoverCleanupDoesNotStopTheAttempt) {
