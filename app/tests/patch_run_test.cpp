@@ -250,7 +250,7 @@ TEST_F(PatchRun, AFailedApplyIsRetriedAndThenSucceeds) {
 TEST_F(PatchRun, AFailureWithoutASystemErrorNamesNone) {
   Install(Installed::kOld);
   Bytes otherFormat = kPatch;
-  otherFormat[8] = std::byte{2};  // the format version
+  otherFormat[8] = std::byte{payload::kPatchVersion + 1};  // the format version
   resources.Add(payload::kResourceType, payload::kPatchResourceId, otherFormat);
   EXPECT_EQ(Silent(), kExitGaveUp);
   EXPECT_TRUE(Logged("attempt 1 failed: the CUSTOM/102 resource is not a patch of this format\r\n"))

@@ -245,7 +245,6 @@ TEST_P(FromAnyListedEdition, BecomesTheNewOne) {
   EXPECT_EQ(sha_.TotalBytesHashed(), GetParam().hashedBefore + kNew.size());
 }
 
-Bytes SameSizeAsOld();
 // Each made once, on first use.
 const Editions& Two() {
   static const Editions e({kOlder, kOld}, kPool);
