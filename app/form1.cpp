@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "app/exit_codes.h"
-#include "platform/decimal.h"
 #include "app/patch_steps.h"
 #include "app/startup.h"
 #include "app/texts.h"
+#include "platform/decimal.h"
 
 namespace app {
 
