@@ -113,7 +113,7 @@ Win32Status MeteredFiles::Flush(FileId file) {
 }
 
 Win32Status MeteredFiles::Close(FileId file) {
-  targetReads_.erase(file);
+  std::erase(targetReads_, file);
   return files_.Close(file);
 }
 
@@ -137,7 +137,7 @@ Win32Status MeteredFiles::List(const std::wstring& folder, const std::wstring& p
 Win32Status MeteredFiles::OpenRead(const std::wstring& path, FileId* file) {
   if (cancelled_) return kErrorOperationAborted;
   const Win32Status status = files_.OpenRead(path, file);
-  if (status == kErrorSuccess && !target_.empty() && path == target_) targetReads_.insert(*file);
+  if (status == kErrorSuccess && !target_.empty() && path == target_) targetReads_.push_back(*file);
   return status;
 }
 
@@ -145,7 +145,7 @@ Win32Status MeteredFiles::GetSize(FileId file, std::uint64_t* bytes) {
   if (cancelled_) return kErrorOperationAborted;
   const Win32Status status = files_.GetSize(file, bytes);
   // Of the size written: it is read whole to compare (or hash) first.
-  if (status == kErrorSuccess && !writing_ && targetReads_.contains(file) && *bytes == size_) {
+  if (status == kErrorSuccess && !writing_ && IsTargetRead(file) && *bytes == size_) {
     compareTotal_ = size_;
   }
   return status;
@@ -153,7 +153,7 @@ Win32Status MeteredFiles::GetSize(FileId file, std::uint64_t* bytes) {
 
 Win32Status MeteredFiles::ReadAt(FileId file, std::uint64_t offset, void* buffer,
                                  std::uint32_t size, std::uint32_t* read) {
-  const bool counts = !writing_ && targetReads_.contains(file);
+  const bool counts = !writing_ && IsTargetRead(file);
   auto* bytes = static_cast<std::byte*>(buffer);
   *read = 0;
   do {

@@ -11,10 +11,10 @@
 // cancel is never far away even on storage as slow as 400 KB/s; once
 // cancelled, every call fails with 995 (ERROR_OPERATION_ABORTED) except
 // those that clean up: closing, and deleting anything but the installed copy.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -70,6 +70,9 @@ class MeteredFiles final : public platform::FileSystem {
     [[nodiscard]] std::uint32_t Piece(std::uint32_t left) const;
   };
 
+  [[nodiscard]] bool IsTargetRead(platform::FileId file) const {
+    return std::find(targetReads_.begin(), targetReads_.end(), file) != targetReads_.end();
+  }
   [[nodiscard]] std::uint64_t Now() { return clock_ != nullptr ? clock_->Microseconds() : 0; }
   void Measure(Pace& pace, std::uint32_t bytes, std::uint64_t since);
   // The bar's look changed (maybe): tells the window thread, unless a
@@ -85,7 +88,7 @@ class MeteredFiles final : public platform::FileSystem {
 
   // The worker's own: the attempt in hand.
   std::wstring target_;
-  std::set<platform::FileId> targetReads_;  // open handles on the copy in place
+  std::vector<platform::FileId> targetReads_;  // open handles on the copy in place (one or two)
   std::uint64_t size_ = 0;
   std::uint64_t compareTotal_ = 0;  // the copy in place, when it has the size to compare
   std::uint64_t compared_ = 0;

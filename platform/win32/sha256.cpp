@@ -1,16 +1,8 @@
 #include "platform/win32/sha256.h"
 
-#include <string>
-
 namespace platform::win32 {
 
 namespace {
-
-template <class Fn>
-bool Bind(HMODULE module, const char* name, Fn* fn) {
-  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return *fn != nullptr;
-}
 
 // CNG answers NTSTATUS; the rest of the program speaks Win32 statuses, and
 // ntdll (in every process) translates.
@@ -28,11 +20,7 @@ Win32Status FromNt(NTSTATUS status) {
 
 Win32Status Win32Sha256::Load() {
   if (module_.get() != nullptr) return kErrorSuccess;
-  wchar_t system[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return GetLastError() != 0 ? GetLastError() : ERROR_PATH_NOT_FOUND;
-  UniqueModule module(LoadLibraryExW((std::wstring(system, length) + L"\\bcrypt.dll").c_str(),
-                                     nullptr, 0));
+  UniqueModule module = LoadFromSystemFolder(L"bcrypt.dll");
   if (module.get() == nullptr) return GetLastError();
   CngCalls calls;
   if (!Bind(module.get(), "BCryptOpenAlgorithmProvider", &calls.openAlgorithm) ||

@@ -8,14 +8,12 @@
 #include <bcrypt.h>
 
 #include "platform/hash.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/system_module.h"
 
 namespace platform::win32 {
 
 // One owner per handle kind: the module, the algorithm provider and the hash
 // object are released by three different calls.
-inline HMODULE NoModule() noexcept { return nullptr; }
-using UniqueModule = UniqueHandle<HMODULE, ::FreeLibrary, NoModule>;
 
 struct CngCalls {
   NTSTATUS(WINAPI* openAlgorithm)(BCRYPT_ALG_HANDLE*, LPCWSTR, LPCWSTR, ULONG) = nullptr;

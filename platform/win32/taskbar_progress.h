@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/win32/system_module.h"
+
 struct ITaskbarList3;
 
 namespace platform::win32 {
@@ -24,6 +26,9 @@ class TaskbarProgress {
  private:
   [[nodiscard]] bool Connect();
 
+  // Declared first, freed last: COM is left and the taskbar released before.
+  UniqueModule ole32_;
+  void(WINAPI* uninitialize_)() = nullptr;
   ITaskbarList3* taskbar_ = nullptr;  // released, and COM left, with this owner
   bool tried_ = false;
   bool comStarted_ = false;

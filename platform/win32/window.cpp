@@ -8,6 +8,7 @@
 
 #include "platform/win32/dpi.h"
 #include "platform/win32/fatal.h"
+#include "platform/win32/system_module.h"
 
 namespace platform::win32 {
 
@@ -63,6 +64,20 @@ HFONT CreateButtonFont(UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
+// Common Controls 6 (the manifest's), for the progress bar and its marquee,
+// loaded with the window: a silent run never pays for its start-up.  By name,
+// so that the manifest's side-by-side copy is the one loaded (the DLL search
+// is already held to the system folder).  Never freed: its window classes
+// must outlive every window made from them.
+bool LoadCommonControls() noexcept {
+  using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  InitFn init = nullptr;
+  const HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
+  if (comctl32 == nullptr || !Bind(comctl32, "InitCommonControlsEx", &init)) return false;
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  return init(&controls) != FALSE;
+}
+
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, WORD iconId)
@@ -84,9 +99,6 @@ void Win32MainWindow::Create() {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
-  // Common Controls 6 (the manifest's): the progress bar and its marquee.
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     ThrowLastError("RegisterClassExW");
   }
@@ -150,14 +162,15 @@ LRESULT Win32MainWindow::OnCreate() {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), instance_,
                             nullptr);
   if (button_ == nullptr) return -1;
-  // Hidden until work has gone on for a while; not a tab stop.
+  // Hidden until work has gone on for a while; not a tab stop.  Without
+  // comctl32 the window goes on without it: the work does not need it.
+  if (!LoadCommonControls()) return 0;
   bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, kProgressRect.left,
                          kProgressRect.top, kProgressRect.right - kProgressRect.left,
                          kProgressRect.bottom - kProgressRect.top, hwnd_,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressBarId)), instance_,
                          nullptr);
-  if (bar_ == nullptr) return -1;
-  SendMessageW(bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(kProgressRange));
+  if (bar_ != nullptr) SendMessageW(bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(kProgressRange));
   return 0;
 }
 
