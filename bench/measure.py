@@ -62,6 +62,10 @@ INSTALLS = {
 }
 # The installs a baseline build is held against, side by side (bench.py --versus).
 VERSUS_KINDS = ("clicked", "silent")
+# What a clicked run's total is made of: CreateProcess to the window ready,
+# the press to the success box ("written"), and the rest (the box answered to
+# the end).
+CLICKED_PARTS = ("ready", "written")
 
 
 def _rotated(items, turn):
@@ -264,22 +268,24 @@ class Bench:
         finally:
             process.close()
 
-    def _total_ms(self, *args, watch=None):
+    def _total_ms(self, *args, watch=None, parts=()):
         """The launcher's "total": CreateProcess to the program's end; with
         `watch` (an exe's path), also the writes of that program as seen in
-        its /proc/PID/io."""
+        its /proc/PID/io; with `parts`, the launcher's earlier lines of those
+        names (for a clicked install: "ready", "written") as a dict."""
         process = self.wine.start(self.launcher, *args)
         sampler = procmem.PeakSampler(find=self._finder(watch)) if watch else None
         try:
             if sampler:
                 sampler.__enter__()
+            seen = {word: float(expect_line(process, word)) for word in parts}
             ms = float(expect_line(process, "total"))
             code = expect_line(process, "exit")
             process.wait(timeout=60)
             if code != "0":
                 raise RuntimeError("%s ended with %s; stderr: %r"
                                    % (args, code, process.stderr_tail()))
-            return ms, (sampler.io if sampler else [])
+            return ms, (sampler.io if sampler else []), seen
         finally:
             if sampler:
                 sampler.__exit__(None, None, None)
@@ -317,16 +323,22 @@ class Bench:
             open(os.path.join(host, "Quadrivo.exe"), "wb").close()
             if program == "clicked":
                 result = self._total_ms(winpath(program_exe), "--install",
-                                        winpath(velto, folder=True), "--now", watch=program_exe)
+                                        winpath(velto, folder=True), "--now", watch=program_exe,
+                                        parts=CLICKED_PARTS)
             else:
                 # /D= comes last and unquoted, for both.
                 result = self._total_ms("--run", winpath(program_exe), "/S",
                                         "/D=" + winpath(host), watch=program_exe)
             return before, result
 
-        before, (ms, io) = retrying("install %s, run %d" % (label, turn + 1), once,
-                                    self.retries, self.save)
+        before, (ms, io, parts) = retrying("install %s, run %d" % (label, turn + 1), once,
+                                           self.retries, self.save)
         into["ms"].setdefault(label, []).append(ms)
+        if parts:
+            # The rest: from the box answered to the process's end.
+            parts["rest"] = ms - sum(parts.values())
+            for word, value in parts.items():
+                into.setdefault("parts", {}).setdefault(label, {}).setdefault(word, []).append(value)
         into["slow_io"].setdefault(label, []).append(slow_writes(stretches(io), "write_bytes"))
         into["rewritten"].setdefault(label, []).append(
             before is None or _identity(target) != before)

@@ -507,6 +507,24 @@ def versus_rows(results):
     return out
 
 
+# A clicked run's parts, as the page names them.
+PART_TEXT = (("ready", "start to window ready"), ("written", "button pressed to success box"),
+             ("rest", "box answered to exit"))
+
+
+def versus_parts(results):
+    """[(bits, part text, old median, new median, new/old)] of the clicked
+    runs, where the runs recorded their parts."""
+    out = []
+    for bits in _bitnesses(results):
+        parts = results["bits"][bits].get("install", {}).get("parts", {})
+        for word, text in PART_TEXT:
+            old, new = (median(parts.get("clicked %s" % w, {}).get(word) or []) for w in ("old", "new"))
+            if old is not None or new is not None:
+                out.append((bits, text, old, new, ratio(new, old)))
+    return out
+
+
 def _short(text, most):
     return text if len(text) <= most else text[:most - 3].rstrip() + "..."
 
@@ -526,6 +544,8 @@ def versus_console(results):
     for bits, kind, old, new, r, ok, _, _ in versus_rows(results):
         lines.append("  %-6s %-8s %10s %10s %8s  %s" % (bits + "-bit", kind, _ms(old), _ms(new),
                                                        _x(r), ok))
+    for bits, text, old, new, r in versus_parts(results):
+        lines.append("  %-6s   %-29s %10s %10s %8s" % (bits + "-bit", text, _ms(old), _ms(new), _x(r)))
     for bits, why in sorted(results.get("skipped", {}).items()):
         lines.append("  %s-bit: not measured, %s" % (bits, why))
     for bits in _bitnesses(results):
@@ -554,6 +574,12 @@ def versus_markdown(results):
             new_slow))
     for bits, why in sorted(results.get("skipped", {}).items()):
         table.append("| %s-bit | not measured: %s | | | | | | |" % (bits, why))
+    parts = ["| %s-bit | clicked: %s | %s | %s | %s |" % (bits, text, _ms(old), _ms(new), _x(r))
+             for bits, text, old, new, r in versus_parts(results)]
+    if parts:
+        parts = ["The clicked installs part by part (medians of each part, so they need not add up to "
+                 "the total):", "", "| Build | Part | %s (old) | %s (new) | New/old |" % (old_name, new_name),
+                 "|---|---|---:|---:|---:|"] + parts + [""]
     raw = []
     for bits in _bitnesses(results):
         view = results["bits"][bits]
@@ -573,7 +599,7 @@ elsewhere, both exes read once).  Slow writes are counted from `write_bytes` as 
 
 {table}
 
-Raw runs:
+{parts}Raw runs:
 
 {raw}
 {end}""".format(begin=VERSUS_BEGIN, end=VERSUS_END, ref=results["base"]["ref"],
@@ -582,6 +608,7 @@ Raw runs:
                 mb=_size(results["archive"]["bytes"]), runs=results["runs"],
                 load_start=_load(results, "start"), load_end=_load(results, "end"),
                 table="\n".join(table), raw="\n".join(raw),
+                parts="\n".join(parts) + "\n" if parts else "",
                 same=("  The two updaters were byte for byte the same (%s), so there new/old "
                       "shows only the noise." % _same_exes(results)) if _same_exes(results) else "")
 

@@ -299,7 +299,8 @@ class ReportTest(unittest.TestCase):
              "base": {"ref": "main~2", "commit": "3c31013abcdef", "subject": 'a "b"'},
              "head": {"commit": "1234567890", "dirty": True},
              "bits": {"32": {"install": {"ms": ms, "slow_io": {
-                 "silent old": [slow_writes([1, 9, 9], "write_bytes")]}}},
+                 "silent old": [slow_writes([1, 9, 9], "write_bytes")]},
+                 "parts": {"clicked old": {"ready": [400, 500]}, "clicked new": {"ready": [495]}}}},
                       "64": {"install": {"ms": {"clicked old": [100]}}}}}
         self.assertEqual([row[:6] for row in report.versus_rows(r)], [
             ("32", "clicked", 2500, 2450, 0.98, "met"),
@@ -312,6 +313,8 @@ class ReportTest(unittest.TestCase):
                       "| <= 1.02 | met |", block)
         self.assertIn("3c31013 (old) | 1234567+ (new)", block)
         self.assertIn("- 32-bit clicked old: 2400, 2500, 9000 ms", block)
+        self.assertIn("| 32-bit | clicked: start to window ready | 450 ms | 495 ms | 1.10 |", block)
+        self.assertNotIn("box answered to exit", block)    # no run recorded it
         # Put before the scaling section, replaced in place, kept by a full run's page.
         for page, expected in (("# B\n\n## Scaling\n", "# B\n\nX\n\n## Scaling\n"),
                                ("# B\n", "# B\n\nX\n")):
