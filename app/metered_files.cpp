@@ -15,6 +15,8 @@ constexpr std::uint32_t kSmallestPiece = 64u << 10;
 // A piece takes about this long, a quarter of a second: a close waits at
 // most for the piece in hand.
 constexpr std::uint64_t kPiecesPerSecond = 4;
+// At most 20 moves of the bar a second reach the window thread.
+constexpr std::uint64_t kMovePostIntervalUs = 50'000;
 
 }  // namespace
 
@@ -48,13 +50,19 @@ ProgressLook MeteredFiles::Look() {
 }
 
 void MeteredFiles::Show(ProgressLook look) {
+  const std::uint64_t now = Now();
   {
     const std::lock_guard<std::mutex> lock(lookLock_);
     if (look == look_) return;
+    // A bar that only moves on is told so a few times a second: on a fast
+    // disk each 4 MiB chunk would otherwise wake the window thread.
+    const bool onlyMoved = look.counted && look_.counted;
     look_ = look;
     if (unread_) return;
+    if (onlyMoved && clock_ != nullptr && now - lastPost_ < kMovePostIntervalUs) return;
     unread_ = true;
   }
+  lastPost_ = now;
   window_.PostFromWorker();
 }
 

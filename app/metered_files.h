@@ -94,6 +94,7 @@ class MeteredFiles final : public platform::FileSystem {
   std::uint64_t compared_ = 0;
   std::uint64_t written_ = 0;
   bool writing_ = false;
+  std::uint64_t lastPost_ = 0;  // when the window thread was last told
   Pace readPace_;
   Pace writePace_;
 

@@ -113,6 +113,33 @@ TEST(MeteredFiles, LongReadsAndWritesGoInPiecesOfAQuarterSecondAtTheMeasuredSpee
   }
 }
 
+TEST(MeteredFiles, AMovingBarWakesTheWindowThreadAFewTimesASecondAndEveryChangeOfKindAtOnce) {
+  FakeFileSystem fake;
+  fake.MakeFolders(L"C:\\Q\\");
+  platform::doubles::FakeClock clock;
+  platform::doubles::FakeWindow window;
+  SlowFiles slow(fake, clock, 16'000'000);  // 64 KiB in 4 ms
+  MeteredFiles files(slow, window, &clock);
+  files.Begin(kTarget);
+  files.Expect(50u << 16);
+  FileId id = 0;
+  ASSERT_EQ(files.CreateNew(kTemp, &id), platform::kErrorSuccess);
+  const std::vector<std::byte> data = Pattern(1u << 16);
+  int posts = window.TakePosts();  // the marquee of the set-up
+  std::uint32_t shown = 0;
+  for (int chunk = 0; chunk < 50; ++chunk) {
+    ASSERT_EQ(files.Write(id, data.data(), 1u << 16), platform::kErrorSuccess);
+    posts += window.TakePosts();
+    shown = files.Look().position;  // the window thread reads what it was told
+  }
+  // 0.2 s of writing: the change to counted, then a move every 50 ms.
+  EXPECT_GE(posts, 4);
+  EXPECT_LE(posts, 6);
+  EXPECT_EQ(shown, platform::kProgressRange);  // a read always gets the latest
+  ASSERT_EQ(files.Flush(id), platform::kErrorSuccess);
+  EXPECT_EQ(window.TakePosts(), 1);  // the marquee of the flush
+}
+
 TEST(MeteredFiles, ACancelStopsAtTheNextPieceAndLetsOnlyTheCleanupThrough) {
   FakeFileSystem fake;
   fake.PutFile(kTarget, Pattern(10));
