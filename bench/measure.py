@@ -73,6 +73,19 @@ def _rotated(items, turn):
     return list(items[turn:]) + list(items[:turn])
 
 
+def side_by_side_order(kinds, whiches, turn):
+    """The runs of one turn of a side-by-side comparison of two builds:
+    every (kind, which) once.  A run is slowed by the runs just before it (two
+    silent installs in a row made the next one's writes slow in half the
+    runs), and a rotation of the runs, where "new" always came after the
+    other build's run of the kind before, gave one build that history twice
+    as often as the other.  Here every turn runs the kinds in the same order
+    and each odd turn swaps the builds: over every two turns each build comes
+    after exactly the runs the other came after."""
+    order = list(whiches) if turn % 2 == 0 else list(reversed(whiches))
+    return [(kind, which) for kind in kinds for which in order]
+
+
 def _empty(folder):
     if os.path.isdir(folder):
         shutil.rmtree(folder)
@@ -347,16 +360,16 @@ class Bench:
         self.save()
 
     def side_by_side(self, exes, archive, runs, into, kinds=VERSUS_KINDS):
-        """Whole installs of each kind by each exe of `exes` ({"old": path,
-        "new": path}), all taking turns in rotating order with the same
-        history, so that neither build meets the machine's slow spells more
-        often than the other.  Figures go under "<kind> <which>"."""
+        """Whole installs of each kind by each of two exes of `exes` ({"old":
+        path, "new": path}), all taking turns in an order that gives both the
+        same history (side_by_side_order), so that neither build meets the
+        machine's slow spells more often than the other.  Figures go under
+        "<kind> <which>"."""
         for key in ("ms", "slow_io", "rewritten"):
             into.setdefault(key, {})
-        pairs = [(kind, which) for kind in kinds for which in sorted(exes)]
         programs = sorted(exes.values())
         for turn in range(runs):
-            for kind, which in _rotated(pairs, turn):
+            for kind, which in side_by_side_order(kinds, sorted(exes), turn):
                 self._install_run(kind, exes[which], archive, programs, turn, into,
                                   label="%s %s" % (kind, which))
         return into

@@ -292,6 +292,21 @@ class ReportTest(unittest.TestCase):
         self.assertIn("64-bit: not measured, no `win64` build preset", text)
         self.assertIn("A note.", text)
 
+    def test_side_by_side_gives_both_builds_the_same_runs_before_them(self):
+        runs = [run for turn in range(8)
+                for run in measure.side_by_side_order(("clicked", "silent"), ["new", "old"], turn)]
+        self.assertEqual(len(runs), 32)
+        # What ran just before each run (kinds, and whether the same build):
+        # the same for both builds but for the very first run.
+        for depth in (1, 2, 3):
+            seen = {}
+            for i in range(depth, len(runs)):
+                kind, which = runs[i]
+                before = tuple((k, w == which) for k, w in runs[i - depth:i])
+                seen.setdefault((kind, before), {"new": 0, "old": 0})[which] += 1
+            for context, counts in seen.items():
+                self.assertLessEqual(abs(counts["new"] - counts["old"]), 1, (depth, context))
+
     def test_versus_gives_new_over_old_per_bitness_and_install(self):
         ms = {"clicked old": [2400, 2500, 9000], "clicked new": [2448, 2450, 2460],
               "silent old": [600], "silent new": [619]}
