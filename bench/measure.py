@@ -75,15 +75,16 @@ def _rotated(items, turn):
 
 def side_by_side_order(kinds, whiches, turn):
     """The runs of one turn of a side-by-side comparison of two builds:
-    every (kind, which) once.  A run is slowed by the runs just before it (two
-    silent installs in a row made the next one's writes slow in half the
-    runs), and a rotation of the runs, where "new" always came after the
-    other build's run of the kind before, gave one build that history twice
-    as often as the other.  Here every turn runs the kinds in the same order
-    and each odd turn swaps the builds: over every two turns each build comes
-    after exactly the runs the other came after."""
+    every (kind, which) once.  A run is slowed by the runs just before it:
+    after two silent installs in a row, half the clicked ones met slow writes
+    throughout (either build).  A rotation of the runs, where "new" always
+    came after the other build's run of the kind before, gave one build that
+    history twice as often as the other.  Here each build runs its kinds
+    together, so no clicked run follows two silent ones, and each odd turn
+    swaps the builds: over every two turns each build comes after exactly
+    the runs the other came after."""
     order = list(whiches) if turn % 2 == 0 else list(reversed(whiches))
-    return [(kind, which) for kind in kinds for which in order]
+    return [(kind, which) for which in order for kind in kinds]
 
 
 def _empty(folder):

@@ -593,10 +593,11 @@ def versus_markdown(results):
 `scripts/bench --versus {ref}` ({date}; 1-minute load average {load_start:.1f} at the start,
 {load_end:.1f} at the end).  Old: {old} ("{subject}").  New: the tree at {new}.  Each built
 from its own sources with the same compilers, flags and {mb} MB archive.  Whole installs, start
-to exit, as in 7 above: old and new, clicked and silent, took turns, {runs} runs each, the
-kinds always in the same order and the builds swapped every other turn, so that each build came
-after the same runs as the other (a run is slowed by the ones just before it); and every run
-after the same history (a synced decoy of the archive's size written elsewhere, both exes read
+to exit, as in 7 above: old and new, clicked and silent, took turns, {runs} runs each: a
+build's clicked then its silent install, the builds swapped every other turn, so that each build
+came after the same runs as the other (a run is slowed by the ones just before it: after two
+silent installs in a row, half the clicked ones met slow writes throughout, in either build); and
+every run after the same history (a synced decoy of the archive's size written elsewhere, both exes read
 once).  Slow writes are counted from `write_bytes` as in 7.{same}
 
 {table}
