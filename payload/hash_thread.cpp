@@ -1,14 +1,16 @@
 #include "payload/hash_thread.h"
 
-#include <system_error>
+#include <exception>
 
 namespace payload {
 
 HashThread::HashThread(platform::Sha256& sha) : sha_(sha) {
   try {
     thread_ = std::thread([this] { Run(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: Update hashes each piece before it returns.
+  } catch (const std::exception&) {
+    // No thread to be had: Update hashes each piece before it returns.  Not
+    // std::system_error alone: the exe reports the library's errors with a
+    // type of its own (app/library_errors.cpp).
   }
 }
 
