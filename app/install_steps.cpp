@@ -229,10 +229,10 @@ bool InstallSteps::HostIsIn(const std::wstring& folder) {
 payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
                                              const std::wstring& targetDir) {
   const int number = ++attempts_;
+  const std::wstring attempt = L"attempt " + platform::Decimal(number);
   // Nothing is written yet: a current copy ends the attempt without writing.
-  log_.Line(L"attempt " + platform::Decimal(number) + L": checking " + targetDir +
-            payload::kZipName);
-  witness_->Reset(targetDir, L"attempt " + platform::Decimal(number), patchHash_ != nullptr);
+  log_.Line(attempt + L": checking " + targetDir + payload::kZipName);
+  witness_->Reset(targetDir, attempt, patchHash_ != nullptr);
   payload::PayloadAttempt result;
   if (patchHash_ != nullptr) {
     const PatchStep patch =
@@ -245,19 +245,19 @@ payload::PayloadAttempt InstallSteps::Attempt(platform::Dialogs& dialogs,
     witness_->End();
   }
   if (result.alreadyCurrent) {
-    log_.Line(L"attempt " + platform::Decimal(number) + L": already current, " +
+    log_.Line(attempt + L": already current, " +
               platform::Decimal(result.comparedBytes) + L" bytes compared, nothing written");
   } else if (result.written) {
-    log_.Line(L"attempt " + platform::Decimal(number) + L": written, " +
+    log_.Line(attempt + L": written, " +
               platform::Decimal(result.payload ? result.payload->size() : 0) + L" bytes");
   } else if (witness_->LastFailure() != platform::kErrorSuccess) {
-    log_.Line(L"attempt " + platform::Decimal(number) + L" failed: " +
+    log_.Line(attempt + L" failed: " +
               log_.Error(witness_->LastFailure()) + L", " + witness_->FailedStep() + L" " +
               payload::kZipName);
   } else {
     // The writer refused without a system call failing: a read-only target
     // or a folder in its place, or an error of the program itself.
-    log_.Line(L"attempt " + platform::Decimal(number) +
+    log_.Line(attempt +
               L" failed without a system error (a read-only target, or a folder in its place)");
   }
   return result;

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "app/exit_codes.h"
-#include "platform/decimal.h"
 #include "app/install_steps.h"
 #include "app/patch_steps.h"
 #include "app/startup.h"
 #include "modreg/modreg.h"
+#include "platform/decimal.h"
 
 namespace app {
 

@@ -1,14 +1,17 @@
 #include "platform/win32/dpi.h"
 
+#include "platform/win32/system_module.h"
+
 namespace platform::win32 {
 
 namespace {
 
 template <typename Function>
 Function User32Function(const char* name) noexcept {
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  if (user32 == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+  Function function = nullptr;
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (user32 != nullptr) (void)Bind(user32, name, &function);
+  return function;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/win32/hardening.h"
 
+#include "platform/win32/system_module.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -12,9 +14,8 @@ Win32Status RestrictDllSearchToSystem32(HMODULE kernel) noexcept {
   if (kernel == nullptr) return ERROR_MOD_NOT_FOUND;
   // Looked up at run time: a static import of it would stop the exe from
   // loading at all on a Windows 7 that lacks the update.
-  FARPROC proc = GetProcAddress(kernel, "SetDefaultDllDirectories");
-  if (proc == nullptr) return GetLastError();
-  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(proc));
+  SetDefaultDllDirectoriesFn set_default = nullptr;
+  if (!Bind(kernel, "SetDefaultDllDirectories", &set_default)) return GetLastError();
   if (!set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) return GetLastError();
   return ERROR_SUCCESS;
 }

@@ -91,6 +91,18 @@ bool BoxShows(DWORD pid) {
   return false;
 }
 
+// Waits until a box of the updater shows or it ends; whether a box showed.
+bool BoxBeforeEnd(const UpdaterProcess& updater, milliseconds timeout) {
+  bool shown = false;
+  WaitUntil(
+      [&] {
+        shown = shown || BoxShows(updater.Pid());
+        return shown || !updater.Running();
+      },
+      timeout);
+  return shown;
+}
+
 // Names in the host folder other than the host and the manual: temp files.
 std::vector<std::wstring> Others(const std::wstring& folder) {
   std::vector<std::wstring> names = NamesIn(folder);
@@ -286,13 +298,7 @@ void CloseMidWrite(const Options& o) {
 
   const auto closed = Clock::now();
   PostMessageW(main.window, WM_SYSCOMMAND, SC_CLOSE, 0);
-  bool boxShown = false;
-  WaitUntil(
-      [&] {
-        boxShown = boxShown || BoxShows(updater.Pid());
-        return boxShown || !updater.Running();
-      },
-      kExitTimeout);
+  const bool boxShown = BoxBeforeEnd(updater, kExitTimeout);
   const milliseconds took = Since(closed);
   Log("closed during the write: " +
       std::string(boxShown            ? "a box showed"
@@ -326,13 +332,7 @@ void SecondClick(const Options& o) {
             "the box did not close: the window's thread is busy (a second install?)");
   // A queued second install would show as a second box (after its own write
   // or comparison) instead of the end.
-  bool secondBox = false;
-  WaitUntil(
-      [&] {
-        secondBox = secondBox || BoxShows(updater.Pid());
-        return secondBox || !updater.Running();
-      },
-      kInstallTimeout);
+  const bool secondBox = BoxBeforeEnd(updater, kInstallTimeout);
   E2E_CHECK(!secondBox, "a second box showed: the click during the write ran another install");
   const auto code = updater.WaitForExit(kExitTimeout);
   E2E_CHECK(code.has_value() && *code == 0, "the updater did not end with 0");

@@ -120,12 +120,15 @@ class ThrottledPassthrough(pyfuse3.Operations):
         return os.lstat(self._path(inode))
 
     # ---- names
-    @passes_errors
-    async def lookup(self, parent_inode, name, ctx=None):
-        path = self._child(parent_inode, name)
+    def _entry(self, path):
+        """The attributes of the name at `path`, which is remembered."""
         st = os.lstat(path)
         self._remember(path, st)
         return self._attributes(st)
+
+    @passes_errors
+    async def lookup(self, parent_inode, name, ctx=None):
+        return self._entry(self._child(parent_inode, name))
 
     async def forget(self, inode_list):
         pass  # paths are kept until deleted; a test's tree is small
@@ -161,17 +164,13 @@ class ThrottledPassthrough(pyfuse3.Operations):
     async def mkdir(self, parent_inode, name, mode, ctx):
         path = self._child(parent_inode, name)
         os.mkdir(path, mode)
-        st = os.lstat(path)
-        self._remember(path, st)
-        return self._attributes(st)
+        return self._entry(path)
 
     @passes_errors
     async def symlink(self, parent_inode, name, target, ctx):
         path = self._child(parent_inode, name)
         os.symlink(target, path)
-        st = os.lstat(path)
-        self._remember(path, st)
-        return self._attributes(st)
+        return self._entry(path)
 
     @passes_errors
     async def unlink(self, parent_inode, name, ctx):
